@@ -1,0 +1,4 @@
+#pragma once
+
+// Marks what the logger library exports; everything else stays hidden.
+#define LOGGER_API __attribute__((visibility("default")))

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+namespace zol::platform {
+
+// The protocol's fixed pauses (retry gaps, settling times, chunk and firmware pauses) all go through
+// here, so that tests can make them instant and benchmarks can tell pause time from reply time.
+// Waiting for bytes is not a pause: that ends when the bytes arrive (poll).
+void Pause(std::uint32_t milliseconds);
+
+// Makes every pause return at once (tests); returns the previous setting.
+bool SetInstantPauses(bool instant);
+
+// Milliseconds paused so far in this process (requested, even when pauses are instant), and how many.
+std::uint64_t PausedMsTotal();
+std::uint64_t PauseCount();
+
+// A monotonic clock in milliseconds, for time-outs.
+std::uint64_t SteadyMs();
+
+} // namespace zol::platform

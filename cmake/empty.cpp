@@ -1,0 +1,1 @@
+// Stands in for a source list that is still empty.
