@@ -17,7 +17,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <type_traits>
 
 enum class LogLevel : int { Debug = 0, Info = 1, Warn = 2, Error = 3, Off = 4 };
 
@@ -52,16 +51,19 @@ public:
         Line& operator<<(const std::wstring& text) { return *this << text.c_str(); }
         Line& operator<<(char c);
         Line& operator<<(bool value);
-        template <typename T>
-            requires std::is_arithmetic_v<T>
-        Line& operator<<(T value) {
-            if constexpr (std::is_same_v<T, unsigned char> || std::is_same_v<T, signed char>) {
-                text_ += std::to_string(static_cast<int>(value));
-            } else {
-                text_ += std::to_string(value);
-            }
-            return *this;
-        }
+        // Numbers are formatted inside the logger library, so no formatting code is instantiated in
+        // (and exported from) the libraries that log.
+        Line& operator<<(signed char value);
+        Line& operator<<(unsigned char value);
+        Line& operator<<(short value);
+        Line& operator<<(unsigned short value);
+        Line& operator<<(int value);
+        Line& operator<<(unsigned value);
+        Line& operator<<(long value);
+        Line& operator<<(unsigned long value);
+        Line& operator<<(long long value);
+        Line& operator<<(unsigned long long value);
+        Line& operator<<(double value);
         Line& operator<<(const void* pointer);
 
     private:

@@ -103,6 +103,46 @@ CLogger::Line& CLogger::Line::operator<<(bool value) {
     return *this;
 }
 
+CLogger::Line& CLogger::Line::operator<<(signed char value) { return *this << static_cast<int>(value); }
+CLogger::Line& CLogger::Line::operator<<(unsigned char value) { return *this << static_cast<unsigned>(value); }
+CLogger::Line& CLogger::Line::operator<<(short value) { return *this << static_cast<int>(value); }
+CLogger::Line& CLogger::Line::operator<<(unsigned short value) { return *this << static_cast<unsigned>(value); }
+
+CLogger::Line& CLogger::Line::operator<<(int value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
+CLogger::Line& CLogger::Line::operator<<(unsigned value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
+CLogger::Line& CLogger::Line::operator<<(long value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
+CLogger::Line& CLogger::Line::operator<<(unsigned long value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
+CLogger::Line& CLogger::Line::operator<<(long long value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
+CLogger::Line& CLogger::Line::operator<<(unsigned long long value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
+CLogger::Line& CLogger::Line::operator<<(double value) {
+    text_ += std::to_string(value);
+    return *this;
+}
+
 CLogger::Line& CLogger::Line::operator<<(const void* pointer) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%p", pointer);
