@@ -1,0 +1,218 @@
+// zolsim: a simulated display a person can point any client at.
+//   zolsim --tcp 127.0.0.1:1515 --id 1 [--id 2 ...] [--relay ID:TARGET ...] [--greeting TEXT]
+//          [--tls [--root-out FILE] [--pin PIN]] [--file-server 127.0.0.1:2020 --served-file FILE]
+//   zolsim --pty [--baud-pacing] [--id 1 ...]
+// Runs until SIGINT or SIGTERM.
+#include "zolsim/Simulator.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Usage() {
+    std::cerr
+        << "usage: zolsim --tcp ADDRESS[:PORT] [--tcp ...] [--pty [--baud-pacing]]\n"
+           "              [--id ID ...] [--relay ID:TARGET ...] [--greeting TEXT]\n"
+           "              [--tls [--root-out FILE] [--pin PIN]]\n"
+           "              [--file-server ADDRESS[:PORT] [--served-file FILE]]\n"
+           "  ADDRESS is an IPv4 literal or a bracketed IPv6 literal ([::1]:1515); PORT defaults to 1515\n"
+           "  (2020 for the file server). Without --id the display answers as ID 1.\n"
+           "  --tls makes a fresh root and server certificate and greets with a TLS greeting;\n"
+           "  --root-out writes the root certificate (PEM) for a client to trust.\n";
+    return 2;
+}
+
+bool ParseNumber(const std::string& text, unsigned long max, unsigned long& out) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    out = std::strtoul(text.c_str(), &end, 0);
+    return end != nullptr && *end == '\0' && out <= max;
+}
+
+// "127.0.0.1", "127.0.0.1:1515", "[::1]:1515", "::1"
+bool ParseEndpoint(const std::string& text, std::uint16_t defaultPort, std::string& address,
+                   std::uint16_t& port) {
+    port = defaultPort;
+    std::string portText;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos) {
+            return false;
+        }
+        address = text.substr(1, close - 1);
+        if (close + 1 < text.size()) {
+            if (text[close + 1] != ':') {
+                return false;
+            }
+            portText = text.substr(close + 2);
+        }
+    } else if (text.find(':') != text.rfind(':')) {
+        address = text; // bare IPv6 literal
+    } else {
+        const auto colon = text.find(':');
+        address = text.substr(0, colon);
+        if (colon != std::string::npos) {
+            portText = text.substr(colon + 1);
+        }
+    }
+    unsigned long value = 0;
+    if (!portText.empty()) {
+        if (!ParseNumber(portText, 65535, value)) {
+            return false;
+        }
+        port = static_cast<std::uint16_t>(value);
+    }
+    return !address.empty();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::pair<std::string, std::uint16_t>> endpoints;
+    std::vector<unsigned char> ids;
+    std::vector<std::pair<unsigned char, unsigned char>> relayed;
+    bool pty = false;
+    bool pacing = false;
+    bool tls = false;
+    std::string greeting;
+    std::string rootOut;
+    std::string pin;
+    std::string servedFile;
+    std::vector<std::pair<std::string, std::uint16_t>> fileServers;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        unsigned long value = 0;
+        if (arg == "--tcp" && hasValue) {
+            std::string address;
+            std::uint16_t port = 0;
+            if (!ParseEndpoint(args[++i], 1515, address, port)) {
+                std::cerr << "zolsim: bad address " << args[i] << '\n';
+                return Usage();
+            }
+            endpoints.emplace_back(address, port);
+        } else if (arg == "--id" && hasValue) {
+            if (!ParseNumber(args[++i], 255, value)) {
+                std::cerr << "zolsim: bad display ID " << args[i] << '\n';
+                return Usage();
+            }
+            ids.push_back(static_cast<unsigned char>(value));
+        } else if (arg == "--relay" && hasValue) {
+            const std::string& pair = args[++i];
+            const auto colon = pair.find(':');
+            unsigned long target = 0;
+            if (colon == std::string::npos || !ParseNumber(pair.substr(0, colon), 255, value) ||
+                !ParseNumber(pair.substr(colon + 1), 255, target)) {
+                std::cerr << "zolsim: bad relay " << pair << " (expected ID:TARGET)\n";
+                return Usage();
+            }
+            relayed.emplace_back(static_cast<unsigned char>(value), static_cast<unsigned char>(target));
+        } else if (arg == "--greeting" && hasValue) {
+            greeting = args[++i];
+        } else if (arg == "--tls") {
+            tls = true;
+        } else if (arg == "--root-out" && hasValue) {
+            rootOut = args[++i];
+        } else if (arg == "--pin" && hasValue) {
+            pin = args[++i];
+        } else if (arg == "--served-file" && hasValue) {
+            servedFile = args[++i];
+        } else if (arg == "--file-server" && hasValue) {
+            std::string address;
+            std::uint16_t port = 0;
+            if (!ParseEndpoint(args[++i], 2020, address, port)) {
+                std::cerr << "zolsim: bad address " << args[i] << '\n';
+                return Usage();
+            }
+            fileServers.emplace_back(address, port);
+        } else if (arg == "--pty") {
+            pty = true;
+        } else if (arg == "--baud-pacing") {
+            pacing = true;
+        } else if (arg == "-h" || arg == "--help") {
+            Usage();
+            return 0;
+        } else {
+            std::cerr << "zolsim: unknown or incomplete argument " << arg << '\n';
+            return Usage();
+        }
+    }
+    if (endpoints.empty() && fileServers.empty() && !pty) {
+        return Usage();
+    }
+
+    // Block the stop signals before any thread starts, so only sigwait below receives them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    zolsim::Simulator simulator;
+    if (ids.empty()) {
+        ids.push_back(1);
+    }
+    for (unsigned char id : ids) {
+        simulator.AddDisplay(id);
+    }
+    for (const auto& [id, target] : relayed) {
+        simulator.AddRelayedDisplay(id, target);
+    }
+    simulator.SetGreeting(greeting);
+    if (tls) {
+        if (!simulator.EnableTls()) {
+            return 1;
+        }
+        if (!greeting.empty()) {
+            simulator.SetGreeting(greeting);
+        }
+        simulator.SetPin(pin);
+        if (!rootOut.empty()) {
+            std::ofstream out(rootOut, std::ios::trunc);
+            out << simulator.Credentials().rootCertPem;
+            if (!out) {
+                std::cerr << "zolsim: cannot write " << rootOut << '\n';
+                return 1;
+            }
+        }
+    }
+    if (!servedFile.empty()) {
+        std::ifstream in(servedFile, std::ios::binary);
+        if (!in) {
+            std::cerr << "zolsim: cannot read " << servedFile << '\n';
+            return 1;
+        }
+        simulator.SetServedFile(std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    for (const auto& [address, port] : fileServers) {
+        if (!simulator.StartFileServer(address, port)) {
+            return 1;
+        }
+        std::cout << "file server on " << address << " port " << simulator.FileServerPort() << std::endl;
+    }
+    for (const auto& [address, port] : endpoints) {
+        if (!simulator.StartTcp(address, port)) {
+            return 1;
+        }
+        std::cout << "listening on " << address << " port " << simulator.TcpPort() << std::endl;
+    }
+    if (pty) {
+        const std::string path = simulator.StartPty(pacing);
+        if (path.empty()) {
+            return 1;
+        }
+        std::cout << path << std::endl;
+    }
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    return 0;
+}
