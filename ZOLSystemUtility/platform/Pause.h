@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace zol::platform {
 
@@ -11,6 +12,10 @@ void Pause(std::uint32_t milliseconds);
 
 // Makes every pause return at once (tests); returns the previous setting.
 bool SetInstantPauses(bool instant);
+
+// Tests only: a function called with every pause in place of sleeping (for example to let a simulated
+// display catch up before the protocol moves on). An empty function removes it.
+void SetPauseHook(std::function<void(std::uint32_t milliseconds)> hook);
 
 // Milliseconds paused so far in this process (requested, even when pauses are instant), and how many.
 std::uint64_t PausedMsTotal();

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 using zolsim::Answer;
 using zolsim::Bytes;
 using zolsim::DisplayModel;
@@ -133,6 +135,15 @@ TEST(SimDisplay, FirmwareArrivesInBulkFramesOnlyInUpdateMode) {
     ASSERT_TRUE(line.Send({0xAA, 0xD0, 0x01, 0x02, 0xB0, 0x01, 0x84}));
     EXPECT_EQ(line.ReadExact(9), (Bytes{0xAA, 0xFF, 0x01, 0x04, 0x41, 0xD0, 0xB0, 0x01, 0xC6}));
     EXPECT_TRUE(display.UpdateMode());
+
+    // Chunks count only once the client has raised the line to the update speed.
+    ASSERT_TRUE(line.Send(bulk0));
+    ASSERT_TRUE(sim.WaitForRequests(4, 2000));
+    EXPECT_EQ(display.Snapshot().firmwareRejectedChunks, 1);
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(line.Fd(), &tio), 0);
+    ::cfsetspeed(&tio, B115200);
+    ASSERT_EQ(::tcsetattr(line.Fd(), TCSANOW, &tio), 0);
 
     ASSERT_TRUE(line.Send(bulk0));
     ASSERT_TRUE(line.Send(finalQuery));

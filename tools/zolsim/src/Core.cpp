@@ -58,6 +58,7 @@ std::vector<Outgoing> Core::Process(Session& session, const unsigned char* bytes
     session.parser.Feed(bytes, length);
     std::vector<Outgoing> outgoing;
     while (auto request = session.parser.Next()) {
+        request->lineBaud = session.lineBaud;
         if (!request->relayHeader && request->framing == Framing::Standard) {
             request->relayTarget = session.relayTarget;
         }

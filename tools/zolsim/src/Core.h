@@ -31,6 +31,7 @@ struct Session {
     RequestParser parser;
     int relayTarget = -1;
     Bytes announcement; // the relay header's reply, sent in front of the relayed reply
+    unsigned lineBaud = 0; // the serial line's speed as the client set it; 0 on TCP
 };
 
 class Core {

@@ -83,10 +83,18 @@ AnswerRule Silent() {
 // Bulk frame data: sub-code 0x90, chunk index, chunk count, then the chunk's bytes.
 AnswerRule BulkChunk() {
     return [](const Request& req, DisplayState& state) -> std::optional<Answer> {
-        if (state.updateMode && req.data.size() >= 3 && req.data[0] == 0x90) {
-            state.firmwareChunks[req.data[1]] = Tail(req.data, 3);
-            state.firmwareChunkCount = req.data[2];
+        if (!state.updateMode || req.data.size() < 3 || req.data[0] != 0x90) {
+            return std::nullopt;
         }
+        // Chunks count only at the update speed and in order; anything else spoils the image.
+        const bool rightSpeed = req.lineBaud == 0 || req.lineBaud == kUpdateBaud;
+        const bool inOrder = req.data[1] == state.firmwareChunks.size();
+        if (!rightSpeed || !inOrder) {
+            ++state.firmwareRejectedChunks;
+            return std::nullopt;
+        }
+        state.firmwareChunks[req.data[1]] = Tail(req.data, 3);
+        state.firmwareChunkCount = req.data[2];
         return std::nullopt;
     };
 }

@@ -130,6 +130,7 @@ void PtyFrontDoor::Serve() {
         if (n <= 0) {
             return;
         }
+        session.lineBaud = LineSpeed();
         for (const Outgoing& reply : m_core.Process(session, buffer, static_cast<std::size_t>(n))) {
             const unsigned baud = m_pacing ? LineSpeed() : 0;
             const io::Writer write = [&](const unsigned char* data, std::size_t length) {

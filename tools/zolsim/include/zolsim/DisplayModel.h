@@ -13,6 +13,9 @@
 
 namespace zolsim {
 
+// The line speed a serial client must set before it sends firmware chunks.
+inline constexpr unsigned kUpdateBaud = 115200;
+
 // Everything a display remembers. Rules read and change it while the display's lock is held.
 struct DisplayState {
     unsigned char id = 1;
@@ -32,6 +35,7 @@ struct DisplayState {
     bool updateMode = false;
     std::map<unsigned char, Bytes> firmwareChunks; // by chunk index
     unsigned char firmwareChunkCount = 0;
+    int firmwareRejectedChunks = 0; // out of order, or not at the update speed on a serial line
     bool FirmwareComplete() const;
     Bytes FirmwareImage() const; // the chunks joined in index order
 };
