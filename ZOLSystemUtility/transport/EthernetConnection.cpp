@@ -1,0 +1,367 @@
+#include "transport/EthernetConnection.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "Logger.h"
+#include "ZOLCommandHandler.h"
+#include "platform/Pause.h"
+#include "platform/Socket.h"
+#include "transport/ConnectionEvents.h"
+#include "transport/PacketCompleteness.h"
+
+namespace {
+
+constexpr const char* kDefaultGreeting = "ZOLSTART<<NORMAL>>";
+constexpr std::size_t kGreetingLimit = 16384;
+constexpr int kGreetingWaitMs = 50;
+// A TCP connect that the peer neither accepts nor refuses is given up after this long.
+constexpr int kConnectWaitMs = 5000;
+// A send blocks at most this long for room in the socket buffer.
+constexpr int kSendWaitMs = 2000;
+// Stale bytes before a request for another command or display: two looks of up to 50 ms each.
+constexpr int kFlushRounds = 2;
+constexpr int kFlushWaitMs = 50;
+
+constexpr const char* kPinNotRequired = "[TLS PreHandshake - PIN not required]";
+constexpr const char* kPinRequired = "[TLS PreHandshake - PIN required]";
+constexpr const char* kUnknownError = "[Unknown Error]";
+
+} // namespace
+
+CZOLEthernetConnection::CZOLEthernetConnection() = default;
+
+CZOLEthernetConnection::~CZOLEthernetConnection() {
+    Close();
+}
+
+std::string CZOLEthernetConnection::GetLocalAddress() {
+    std::lock_guard guard(m_textLock);
+    return m_strLocalAddress;
+}
+
+std::string CZOLEthernetConnection::GetStatusText() {
+    std::lock_guard guard(m_textLock);
+    return m_strStatusText;
+}
+
+bool CZOLEthernetConnection::OpenSocket(const std::string& address, std::uint32_t port, int* connectStatus) {
+    using namespace zol::platform;
+    if (connectStatus != nullptr)
+        *connectStatus = ZOL_CONNECT_OPENED;
+    // A new session replaces an old one on the same object.
+    CloseWithoutNotify();
+
+    if (IpLiteralKind(address) == IpKind::None) {
+        m_nLastError.store(kErrorBadAddress);
+        if (connectStatus != nullptr)
+            *connectStatus = ZOL_CONNECT_INVALID_ADDRESS;
+        return false;
+    }
+    m_nLastError.store(0);
+
+    int error = 0;
+    const int fd = OpenDualStackSocket(&error);
+    if (fd < 0) {
+        m_nLastError.store(static_cast<std::uint32_t>(error));
+        return false;
+    }
+    error = ConnectNumeric(fd, address, port, kConnectWaitMs);
+    if (error != 0) {
+        ZOL_LOG_INFO << "Can not connect to " << address << " with port " << port;
+        m_nLastError.store(static_cast<std::uint32_t>(error));
+        ::close(fd);
+        return false;
+    }
+    const std::string local = LocalAddressText(fd);
+    if (!local.empty()) {
+        std::lock_guard guard(m_textLock);
+        m_strLocalAddress = local;
+    }
+    m_socket.store(fd);
+    return true;
+}
+
+std::string CZOLEthernetConnection::ReadGreeting(int fd) {
+    using namespace zol::platform;
+    std::string received;
+    bool anything = false;
+    const std::uint64_t deadline = SteadyMs() + kGreetingWaitMs;
+    for (;;) {
+        const std::uint64_t now = SteadyMs();
+        const int remaining = now >= deadline ? 0 : static_cast<int>(deadline - now);
+        const WaitResult ready = WaitReadable(fd, remaining);
+        if (ready == WaitResult::Timeout || ready == WaitResult::Error)
+            break;
+        unsigned char chunk[1024];
+        int error = 0;
+        const std::size_t room = std::min(sizeof chunk, kGreetingLimit - received.size());
+        const long got = ReadSome(fd, chunk, room, &error);
+        if (got == 0 || ready == WaitResult::HangUp) {
+            // The display hung up: what came so far (perhaps nothing) is the greeting.
+            anything = true;
+            break;
+        }
+        if (got < 0) {
+            if (error == EAGAIN || error == EWOULDBLOCK)
+                continue;
+            break;
+        }
+        anything = true;
+        received.append(reinterpret_cast<const char*>(chunk), static_cast<std::size_t>(got));
+        // The greeting is a short text ending in ">>"; a zero byte also ends it.
+        if (received.find('\0') != std::string::npos || received.ends_with(">>") ||
+            received.size() >= kGreetingLimit)
+            break;
+        if (remaining == 0)
+            break;
+    }
+    if (!anything) {
+        ZOL_LOG_INFO << "No string received from server";
+        return kDefaultGreeting;
+    }
+    const std::size_t zero = received.find('\0');
+    return zero == std::string::npos ? received : received.substr(0, zero);
+}
+
+bool CZOLEthernetConnection::StartSecureSession() {
+    // The secured session is not available in this build: a display that asks for it is handled as a
+    // secured start that failed, and the socket is closed.
+    {
+        std::lock_guard guard(m_textLock);
+        m_strStatusText = kUnknownError;
+    }
+    CloseWithoutNotify();
+    return false;
+}
+
+bool CZOLEthernetConnection::Connect(int* connectStatus) {
+    if (m_bConnecting.exchange(true))
+        return false;
+    bool ok = false;
+    {
+        std::lock_guard guard(m_lock);
+        const std::string address = m_strAddress;
+        const bool hasCredential = !m_strCredential.empty();
+
+        ok = OpenSocket(address, m_nPort.load(), connectStatus);
+        if (!ok) {
+            ZOL_LOG_INFO << "Can not open socket to " << address;
+        } else {
+            const std::string greeting = ReadGreeting(m_socket.load());
+            ZOL_LOG_INFO << greeting;
+            {
+                std::lock_guard textGuard(m_textLock);
+                m_strStatusText.clear();
+            }
+            const bool asksForTls = greeting.find("TLS") != std::string::npos;
+            if (hasCredential && asksForTls) {
+                m_nSecureMode.store(1);
+                ok = StartSecureSession();
+                if (!ok && connectStatus != nullptr)
+                    *connectStatus = ZOL_CONNECT_SECURE_FAILED;
+            } else if (hasCredential) {
+                m_nSecureMode.store(0);
+                CloseWithoutNotify();
+                ok = false;
+                std::lock_guard textGuard(m_textLock);
+                m_strStatusText = kPinNotRequired;
+                if (connectStatus != nullptr)
+                    *connectStatus = ZOL_CONNECT_PIN_NOT_REQUIRED;
+            } else if (asksForTls) {
+                m_nSecureMode.store(0);
+                CloseWithoutNotify();
+                ok = false;
+                std::lock_guard textGuard(m_textLock);
+                m_strStatusText = kPinRequired;
+                if (connectStatus != nullptr)
+                    *connectStatus = ZOL_CONNECT_PIN_REQUIRED;
+            }
+        }
+
+        // Connect and failure events are sent whenever a sink is set.
+        namespace ev = zol::events;
+        if (ok) {
+            ev::Notify(m_pEventSink.load(), address, ZOL_LINK_ETHERNET, ZOL_EVENT_CONNECTED,
+                       hasCredential ? ev::kSecureSocketConnected : ev::kSocketConnected);
+            m_nConnectFailures.store(0);
+        } else {
+            ev::Notify(
+                m_pEventSink.load(), address, ZOL_LINK_ETHERNET, ZOL_EVENT_FAILURE,
+                std::string(hasCredential ? ev::kSecureSocketConnectFailed : ev::kSocketConnectFailed) +
+                    GetStatusText());
+            m_nConnectFailures.fetch_add(1);
+        }
+        m_bConnecting.store(false);
+    }
+    return ok;
+}
+
+void CZOLEthernetConnection::FlushStaleReplies(int fd) {
+    using namespace zol::platform;
+    for (int round = 0; round < kFlushRounds; ++round) {
+        const WaitResult ready = WaitReadable(fd, kFlushWaitMs);
+        if (ready == WaitResult::Timeout)
+            continue;
+        if (ready != WaitResult::Ready)
+            return;
+        unsigned char stale[zol::kEthernetReplyCapacity];
+        int error = 0;
+        const long got = ReadSome(fd, stale, sizeof stale, &error);
+        if (got > 0) {
+            ZOL_LOG_DEBUG << "Drop stale " << zol::HexText(stale, static_cast<std::size_t>(got));
+            return;
+        }
+        if (got == 0)
+            return;
+    }
+}
+
+int CZOLEthernetConnection::Send(const unsigned char* data, int length) {
+    if (data == nullptr || length <= 0) {
+        ZOL_LOG_WARN << "Send: nothing to send (length " << length << ")";
+        return -1;
+    }
+    std::lock_guard guard(m_lock);
+    const int fd = m_socket.load();
+    if (fd < 0) {
+        m_nLastError.store(ENOTCONN);
+        return -1;
+    }
+
+    if (length >= 3) {
+        const bool otherTarget = data[1] != m_nLastCommand || data[2] != m_nLastDisplayId;
+        if (otherTarget && IZOLCommandHandlerFactory::CreateInstance()->GetFlag() != 0)
+            FlushStaleReplies(fd);
+        m_nLastCommand = data[1];
+        m_nLastDisplayId = data[2];
+    }
+
+    const auto size = static_cast<std::size_t>(length);
+    ZOL_LOG_DEBUG << "Send " << zol::HexText(data, size);
+    int result = -1;
+    if (m_nSecureMode.load() == 1) {
+        // No secured session can be open in this build; a send on one fails like a failed encryption.
+        m_nLastError.store(ENOTCONN);
+        CloseWithoutNotify();
+        result = 0;
+    } else {
+        int error = 0;
+        const long written = zol::platform::WriteAll(fd, data, size, kSendWaitMs, &error);
+        if (written < 0) {
+            m_nLastError.store(static_cast<std::uint32_t>(error));
+            CloseWithoutNotify();
+        } else {
+            result = static_cast<int>(written);
+        }
+    }
+
+    if (m_bNotify.load())
+        zol::events::Notify(m_pEventSink.load(), m_strAddress, ZOL_LINK_ETHERNET, ZOL_EVENT_DATA_SENT,
+                            zol::events::kSocketDataSent, data, size);
+    return result;
+}
+
+unsigned char* CZOLEthernetConnection::Receive(int* length, int timeoutMs) {
+    using namespace zol::platform;
+    if (length == nullptr) {
+        ZOL_LOG_WARN << "Receive: no length out-parameter";
+        return nullptr;
+    }
+    *length = 0;
+    std::lock_guard guard(m_lock);
+    const int fd = m_socket.load();
+    if (fd < 0) {
+        m_nLastError.store(ENOTCONN);
+        return nullptr;
+    }
+
+    constexpr std::size_t capacity = zol::kEthernetReplyCapacity;
+    std::unique_ptr<unsigned char, decltype(&std::free)> buffer(
+        static_cast<unsigned char*>(std::calloc(capacity + 1, 1)), &std::free);
+    if (!buffer)
+        return nullptr;
+
+    std::size_t have = 0;
+    auto verdict = zol::ReplyVerdict::NeedMore;
+    bool hungUp = false;
+    int lastError = ETIMEDOUT;
+    const std::uint64_t deadline = SteadyMs() + static_cast<std::uint64_t>(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        const std::uint64_t now = SteadyMs();
+        const int remaining = now >= deadline ? 0 : static_cast<int>(deadline - now);
+        const WaitResult ready = WaitReadable(fd, remaining);
+        if (ready == WaitResult::Timeout)
+            break;
+        if (ready == WaitResult::Error) {
+            lastError = EBADF;
+            break;
+        }
+        int error = 0;
+        const long got = ReadSome(fd, buffer.get() + have, capacity - have, &error);
+        if (got == 0 || (got < 0 && error != EAGAIN && error != EWOULDBLOCK)) {
+            // End of stream or a broken connection: nothing more can come.
+            hungUp = true;
+            lastError = got == 0 ? ECONNRESET : error;
+            break;
+        }
+        if (got > 0) {
+            have += static_cast<std::size_t>(got);
+            verdict = zol::JudgeIncomingReply(buffer.get(), have, capacity);
+            if (verdict != zol::ReplyVerdict::NeedMore)
+                break;
+        }
+        if (remaining == 0)
+            break;
+    }
+    if (hungUp) {
+        ZOL_LOG_INFO << "Connection to " << m_strAddress << " ended by the display";
+        CloseWithoutNotify();
+    }
+
+    if (have > 0) {
+        ZOL_LOG_DEBUG << "Receive " << zol::HexText(buffer.get(), have);
+        if (m_bNotify.load())
+            zol::events::Notify(m_pEventSink.load(), m_strAddress, ZOL_LINK_ETHERNET,
+                                ZOL_EVENT_PACKET_RECEIVED, zol::events::kSocketPacketReceived, buffer.get(),
+                                have);
+    }
+    const bool accepted =
+        verdict == zol::ReplyVerdict::Valid ||
+        (verdict == zol::ReplyVerdict::NeedMore && zol::AcceptAtTimeout(buffer.get(), have, capacity));
+    if (!accepted) {
+        m_nLastError.store(static_cast<std::uint32_t>(have > 0 ? EBADMSG : lastError));
+        return nullptr;
+    }
+    *length = static_cast<int>(have);
+    return buffer.release();
+}
+
+void CZOLEthernetConnection::CloseSocket(bool notify) {
+    const int fd = m_socket.exchange(-1);
+    if (fd < 0)
+        return;
+    if (m_nSecureMode.load() == 1) {
+        ZOL_LOG_INFO << (notify ? "Close secure session" : "Close secure session without notify");
+    }
+    ZOL_LOG_INFO << (notify ? "Close socket" : "Close socket without notify");
+    // Shutting down first wakes a receive that is waiting on this socket in another thread.
+    ::shutdown(fd, SHUT_RDWR);
+    ::close(fd);
+    if (notify)
+        zol::events::Notify(m_pEventSink.load(), m_strAddress, ZOL_LINK_ETHERNET, ZOL_EVENT_DISCONNECTED,
+                            zol::events::kSocketDisconnected);
+}
+
+void CZOLEthernetConnection::Close() {
+    CloseSocket(true);
+}
+
+void CZOLEthernetConnection::CloseWithoutNotify() {
+    CloseSocket(false);
+}

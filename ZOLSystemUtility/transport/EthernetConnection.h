@@ -1,0 +1,78 @@
+#pragma once
+
+// A display reached over TCP (port 1515 by default). The display speaks first: its greeting decides
+// between a plain session and a secured one that needs the device PIN.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "ZOLConnection.h"
+
+class CZOLEthernetConnection : public IZOLEthernetConnection {
+public:
+    CZOLEthernetConnection();
+    ~CZOLEthernetConnection() override;
+    CZOLEthernetConnection(const CZOLEthernetConnection&) = delete;
+    CZOLEthernetConnection& operator=(const CZOLEthernetConnection&) = delete;
+
+    bool Initialize() override { return true; }
+    void SetAddress(std::string address) override { m_strAddress = std::move(address); }
+    std::string GetAddress() override { return m_strAddress; }
+    void SetCredential(std::string credential) override { m_strCredential = std::move(credential); }
+    std::string GetCredential() override { return m_strCredential; }
+    std::string GetConnectionType() override { return ZOL_CONN_TYPE_ETHERNET; }
+    bool Connect(int* connectStatus) override;
+    void SetEventSink(IConnectionEventSink* sink) override { m_pEventSink.store(sink); }
+    void SetEventNotification(bool notify) override { m_bNotify.store(notify); }
+    bool IsConnected() override { return m_socket.load() >= 0; }
+    int Send(const unsigned char* data, int length) override;
+    unsigned char* Receive(int* length, int timeoutMs) override;
+    void Close() override;
+    void ReleaseResources() override {}
+    void Destroy() override { delete this; }
+    bool IsBusy() override { return m_bBusy.load(); }
+    void SetBusy(bool busy) override { m_bBusy.store(busy); }
+    std::string GetLocalAddress() override;
+    std::uint32_t SetLinkParameter(std::uint32_t port) override {
+        m_nPort.store(port);
+        return 0;
+    }
+    std::uint32_t GetLinkParameter() override { return m_nPort.load(); }
+
+    // Connect calls that failed since the last success.
+    std::uint32_t GetConnectFailureCount() const { return m_nConnectFailures.load(); }
+    // The last socket error number, or 10049 for an address that is not an IP literal.
+    std::uint32_t GetLastErrorCode() const { return m_nLastError.load(); }
+    // The last session-start failure text, e.g. "[TLS PreHandshake - PIN required]".
+    std::string GetStatusText();
+    // 0 plain, 1 secured.
+    std::uint32_t GetSecureMode() const { return m_nSecureMode.load(); }
+
+private:
+    bool OpenSocket(const std::string& address, std::uint32_t port, int* connectStatus);
+    std::string ReadGreeting(int fd);
+    bool StartSecureSession();
+    void FlushStaleReplies(int fd);
+    void CloseWithoutNotify();
+    void CloseSocket(bool notify);
+
+    std::string m_strAddress = "localhost";
+    std::string m_strCredential;
+    std::atomic<std::uint32_t> m_nPort{1515};
+    std::atomic<std::uint32_t> m_nSecureMode{0};
+    std::string m_strLocalAddress;
+    std::atomic<int> m_socket{-1};
+    std::atomic<IConnectionEventSink*> m_pEventSink{nullptr};
+    std::atomic<bool> m_bNotify{true};
+    std::atomic<std::uint32_t> m_nLastError{0};
+    std::string m_strStatusText;
+    std::uint32_t m_nLastCommand = 0xFFFFFFFF;
+    std::uint32_t m_nLastDisplayId = 0xFFFFFFFF;
+    std::atomic<std::uint32_t> m_nConnectFailures{0};
+    std::atomic<bool> m_bConnecting{false};
+    std::atomic<bool> m_bBusy{false};
+    std::recursive_mutex m_lock; // one exchange step at a time; a sink may call back on the same thread
+    std::mutex m_textLock;       // the local address and status texts, read from other threads
+};
