@@ -1,0 +1,246 @@
+#include "command/CommandHandler.h"
+
+#include "ILFDData.h"
+#include "Logger.h"
+#include "ZOLCommand.h"
+#include "ZOLConnection.h"
+#include "command/CommandObject.h"
+#include "command/DecoderChecks.h"
+#include "command/ReplyDecoder.h"
+#include "command/ReplyFrames.h"
+#include "platform/Pause.h"
+#include "protocol/ZOLCommand.h"
+
+namespace zol::command {
+
+namespace {
+
+// Lengths a request can carry: a long frame holds at most 2042 data bytes.
+constexpr int kMaxDataLength = 2042;
+constexpr int kReReceiveMs = 3000;
+constexpr int kRetryGapMs = 100;
+constexpr int kBroadcastSettleMs = 500;
+
+bool RefuseData(const char* operation, int length, const unsigned char* data) {
+    if (length < 0 || length > kMaxDataLength) {
+        ZOL_LOG_WARN << operation << ": refused a data length of " << length;
+        return true;
+    }
+    if (data == nullptr && length > 0) {
+        ZOL_LOG_WARN << operation << ": refused " << length << " data bytes without data";
+        return true;
+    }
+    return false;
+}
+
+void MarkOffline(ILFDData& record) {
+    record.SetResponding(false);
+    record.SetPower(false);
+}
+
+} // namespace
+
+CZOLCommandHandler::CZOLCommandHandler() : m_DisplayTypeTags(DefaultDisplayTypeTags()) {}
+
+bool CZOLCommandHandler::Initialize() {
+    return true;
+}
+unsigned char CZOLCommandHandler::GetFlag() {
+    return m_byFlag.load();
+}
+void CZOLCommandHandler::SetFlag(unsigned char flag) {
+    m_byFlag.store(flag);
+}
+unsigned int CZOLCommandHandler::GetRetryCount() {
+    return m_nRetryCount.load();
+}
+void CZOLCommandHandler::SetRetryCount(unsigned int count) {
+    m_nRetryCount.store(count);
+}
+void CZOLCommandHandler::Reserved() {}
+void CZOLCommandHandler::SetProgressObserver(ProgressObserver* observer) {
+    m_pProgressObserver.store(observer);
+}
+void CZOLCommandHandler::SetContext(void* context) {
+    m_pContext.store(context);
+}
+
+void CZOLCommandHandler::CheckCancel() const {
+    ProgressObserver* observer = m_pProgressObserver.load();
+    if (observer != nullptr && observer->IsCancelRequested()) {
+        ZOL_LOG_INFO << "Command cancelled by the progress observer";
+        throw 1; // the cancellation hosts catch as an int
+    }
+}
+
+void CZOLCommandHandler::Notify() const {
+    if (ProgressObserver* observer = m_pProgressObserver.load()) {
+        observer->OnProgressStep(0, 0, true);
+    }
+}
+
+bool CZOLCommandHandler::MatchOrSalvage(const Reply& reply, ILFDData& record, unsigned char code) const {
+    if (reply.bytes == nullptr || reply.length <= 0) {
+        return false;
+    }
+    if (ReplyMatches(reply.bytes.get(), reply.length, &record, code)) {
+        return true;
+    }
+    if (reply.length >= 6) {
+        DecodeOptions options;
+        options.displayTypeTags = &m_DisplayTypeTags;
+        DecodeReply(reply.bytes.get(), reply.length, &record, code, options);
+    }
+    return false;
+}
+
+Reply ReceiveFromPool(const std::string& address, int timeoutMs) {
+    Reply reply;
+    IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
+    IZOLConnection* connection = pool != nullptr ? pool->FindConnection(address) : nullptr;
+    if (connection != nullptr) {
+        reply.bytes.reset(connection->Receive(&reply.length, timeoutMs));
+    }
+    return reply;
+}
+
+void CZOLCommandHandler::SendMatchRetry(ILFDData& record, unsigned char code, IZOLCommand& command,
+                                        int* connectStatus, bool verify, bool cancellable, Reply& last) {
+    const int framing = record.GetFramingVariant();
+    std::string address;
+    record.GetAddress(address);
+    auto send = [&] {
+        last = Reply{};
+        last.bytes.reset(command.SendAndReceive(&last.length, framing, connectStatus));
+        if (cancellable) {
+            CheckCancel();
+        }
+    };
+    auto receiveAgain = [&] { last = ReceiveFromPool(address, kReReceiveMs); };
+
+    send();
+    if (!verify || MatchOrSalvage(last, record, code)) {
+        return;
+    }
+    bool matched = false;
+    if (last.Arrived()) {
+        receiveAgain();
+        matched = MatchOrSalvage(last, record, code);
+    }
+    // 0x1D changes the display's state: sending it twice is worse than losing its reply.
+    if (code == 0x1D || (last.bytes != nullptr && last.length > 0 && matched)) {
+        return;
+    }
+    for (unsigned attempt = 0; attempt < m_nRetryCount.load(); ++attempt) {
+        platform::Pause(kRetryGapMs);
+        send();
+        if (MatchOrSalvage(last, record, code)) {
+            return;
+        }
+        if (!last.Arrived()) {
+            continue;
+        }
+        receiveAgain();
+        if (MatchOrSalvage(last, record, code)) {
+            return;
+        }
+    }
+}
+
+unsigned int CZOLCommandHandler::Execute(ILFDData* record, unsigned char code, int length,
+                                         const unsigned char* data, IZOLCommand* command, int* connectStatus,
+                                         bool verify) {
+    CommandObject commandObject(command, CommandObject::AtEnd::ClearData);
+    if (record == nullptr || RefuseData("Execute", length, data)) {
+        return 0;
+    }
+    if (!record->IsCommunicationEnabled()) {
+        if (code == 0x00) {
+            MarkOffline(*record);
+        }
+        return 1;
+    }
+    if (!commandObject) {
+        return 0;
+    }
+    FillCommand(*commandObject, *record, code, length, data);
+    Reply last;
+    SendMatchRetry(*record, code, *commandObject, connectStatus, verify, true, last);
+
+    if (code == 0x00) {
+        MarkOffline(*record); // a good status reply marks it responding and powered again
+    }
+    unsigned int result = 0;
+    if (last.bytes != nullptr && last.length >= 6) {
+        DecodeOptions options;
+        options.displayTypeTags = &m_DisplayTypeTags;
+        result = DecodeReply(last.bytes.get(), last.length, record, code, options) ? 1 : 0;
+    }
+    return result;
+}
+
+unsigned char* CZOLCommandHandler::ExecuteWithReply(ILFDData* record, unsigned char code, int length,
+                                                    const unsigned char* data, unsigned int* replyLength,
+                                                    bool verify) {
+    if (record == nullptr || !record->IsCommunicationEnabled() ||
+        RefuseData("ExecuteWithReply", length, data)) {
+        return nullptr;
+    }
+    CommandObject commandObject(nullptr, CommandObject::AtEnd::Nothing);
+    if (!commandObject) {
+        return nullptr;
+    }
+    FillCommand(*commandObject, *record, code, length, data);
+    Reply last;
+    SendMatchRetry(*record, code, *commandObject, nullptr, verify, false, last);
+    if (replyLength != nullptr) {
+        *replyLength = last.bytes != nullptr && last.length > 0 ? static_cast<unsigned int>(last.length) : 0;
+    }
+    return last.bytes.release();
+}
+
+unsigned int CZOLCommandHandler::Broadcast(ILFDData* record, unsigned char code, unsigned char length,
+                                           const unsigned char* data, IZOLCommand* command,
+                                           int* connectStatus) {
+    CommandObject commandObject(command, CommandObject::AtEnd::ClearData);
+    if (record == nullptr || RefuseData("Broadcast", length, data)) {
+        return 0;
+    }
+    if (!record->IsCommunicationEnabled()) {
+        if (code == 0x00) {
+            MarkOffline(*record);
+        }
+        return 1;
+    }
+    if (!commandObject) {
+        return 0;
+    }
+    FillCommand(*commandObject, *record, code, length, data);
+    commandObject->SetRelayByte(255);
+    commandObject->SetDisplayId(0xFE);
+    commandObject->SetRelayTarget(record->GetRelayTarget() < 0 ? -1 : 254);
+    Reply reply;
+    reply.bytes.reset(
+        commandObject->SendAndReceive(&reply.length, record->GetFramingVariant(), connectStatus));
+    platform::Pause(kBroadcastSettleMs);
+    return 1; // whoever answered, the reply is not looked at
+}
+
+void CZOLCommandHandler::DetectFraming(ILFDData* record, int* connectStatus) {
+    if (record == nullptr) {
+        return;
+    }
+    std::string address;
+    record->GetAddress(address);
+    CZOLCommand probe;
+    int variant = 0;
+    ReplyBuffer reply(probe.ProbeFraming(address, connectStatus, &variant));
+    record->SetFramingVariant(variant);
+}
+
+bool CZOLCommandHandler::WakeOnLan(std::string macAddress) {
+    CZOLCommand command;
+    return command.SendWakeOnLan(std::move(macAddress));
+}
+
+} // namespace zol::command
