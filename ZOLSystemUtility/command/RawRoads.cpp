@@ -234,6 +234,10 @@ bool CZOLCommandHandler::TransferPacket(ILFDData* record, IZOLCommand* command, 
         return false;
     }
 
+    // The command and its first data byte are read from the packet as the caller built it: the compact
+    // form moves them, and a packet of one byte has neither.
+    const unsigned char code = length > 1 ? packet[1] : 0;
+    const bool itemByte92 = length > 4 && packet[4] == 0x92;
     std::size_t converted = framing::ConvertInPlace(packet, packetLength, framing);
     const int sendLength = converted > 0 ? static_cast<int>(converted) : length;
     auto send = [&] { connection->Send(packet, sendLength); };
@@ -250,8 +254,7 @@ bool CZOLCommandHandler::TransferPacket(ILFDData* record, IZOLCommand* command, 
         return false;
     }
 
-    const unsigned char code = packet[1];
-    const bool anyReply = code == 0xE2 || (code == 0xE1 && sendLength > 4 && packet[4] == 0x92);
+    const bool anyReply = code == 0xE2 || (code == 0xE1 && itemByte92);
     const bool paced = mode == 1 && record->GetConnectionKind() == 2;
     const int pacingMs = IsSlowModel(record->GetModelCode()) ? 150 : 70;
     auto accept = [&](const Reply& reply) {

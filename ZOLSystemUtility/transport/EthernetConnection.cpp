@@ -14,6 +14,7 @@
 #include "platform/Socket.h"
 #include "transport/ConnectionEvents.h"
 #include "transport/PacketCompleteness.h"
+#include "transport/TlsSession.h"
 
 namespace {
 
@@ -30,7 +31,12 @@ constexpr int kFlushWaitMs = 50;
 
 constexpr const char* kPinNotRequired = "[TLS PreHandshake - PIN not required]";
 constexpr const char* kPinRequired = "[TLS PreHandshake - PIN required]";
-constexpr const char* kUnknownError = "[Unknown Error]";
+// secured session: status texts of a secured start that failed, and the wait for the PIN answer
+constexpr const char* kClientCredentialsFailed = "[Client Credentials].";
+constexpr const char* kClientHandshakeFailed = "[Client Handshake]";
+constexpr const char* kServerCertificateFailed = "[Server Certificate]";
+constexpr const char* kPinAuthenticationFailed = "[PIN Authentication]";
+constexpr int kPinReplyWaitMs = 2000;
 
 } // namespace
 
@@ -129,15 +135,34 @@ std::string CZOLEthernetConnection::ReadGreeting(int fd) {
     return zero == std::string::npos ? received : received.substr(0, zero);
 }
 
+// --- secured session: credentials, handshake, certificate check and (when switched on) the PIN
 bool CZOLEthernetConnection::StartSecureSession() {
-    // The secured session is not available in this build: a display that asks for it is handled as a
-    // secured start that failed, and the socket is closed.
-    {
-        std::lock_guard guard(m_textLock);
-        m_strStatusText = kUnknownError;
+    namespace tls = zol::tls;
+    auto session = std::make_unique<tls::TlsSession>(m_socket.load(), m_strAddress);
+    std::string failure;
+    std::int32_t status = tls::kOk;
+    if ((status = session->InitClientCredentials()) != tls::kOk) {
+        failure = kClientCredentialsFailed + std::to_string(status);
+    } else if ((status = session->PerformClientHandshake()) != tls::kOk) {
+        failure = kClientHandshakeFailed + std::to_string(status);
+    } else if ((status = session->VerifySrvrCertificate()) != tls::kOk) {
+        failure = kServerCertificateFailed;
+    } else if (m_bPinExchange.load() &&
+               (status = session->AuthenticatePin(m_strCredential, kPinReplyWaitMs)) != tls::kOk) {
+        failure = kPinAuthenticationFailed + std::to_string(status);
     }
-    CloseWithoutNotify();
-    return false;
+    if (!failure.empty()) {
+        {
+            std::lock_guard guard(m_textLock);
+            m_strStatusText = failure;
+        }
+        session.reset();
+        CloseWithoutNotify();
+        return false;
+    }
+    std::lock_guard guard(m_tlsLock);
+    m_tls = std::move(session);
+    return true;
 }
 
 bool CZOLEthernetConnection::Connect(int* connectStatus) {
@@ -212,7 +237,14 @@ void CZOLEthernetConnection::FlushStaleReplies(int fd) {
             return;
         unsigned char stale[zol::kEthernetReplyCapacity];
         int error = 0;
-        const long got = ReadSome(fd, stale, sizeof stale, &error);
+        // secured session: stale records are decrypted and dropped; raw reads would break the session
+        long got = 0;
+        if (m_nSecureMode.load() == 1) {
+            std::lock_guard tlsGuard(m_tlsLock);
+            got = m_tls ? m_tls->Read(stale, sizeof stale, &error) : 0;
+        } else {
+            got = ReadSome(fd, stale, sizeof stale, &error);
+        }
         if (got > 0) {
             ZOL_LOG_DEBUG << "Drop stale " << zol::HexText(stale, static_cast<std::size_t>(got));
             return;
@@ -246,10 +278,21 @@ int CZOLEthernetConnection::Send(const unsigned char* data, int length) {
     ZOL_LOG_DEBUG << "Send " << zol::HexText(data, size);
     int result = -1;
     if (m_nSecureMode.load() == 1) {
-        // No secured session can be open in this build; a send on one fails like a failed encryption.
-        m_nLastError.store(ENOTCONN);
-        CloseWithoutNotify();
-        result = 0;
+        // secured session: the bytes leave as encrypted records; a failure counts as a failed encryption
+        int error = ENOTCONN;
+        long written = -1;
+        {
+            std::lock_guard tlsGuard(m_tlsLock);
+            if (m_tls)
+                written = m_tls->Write(data, size, kSendWaitMs, &error);
+        }
+        if (written < 0) {
+            m_nLastError.store(static_cast<std::uint32_t>(error));
+            CloseWithoutNotify();
+            result = 0;
+        } else {
+            result = static_cast<int>(written);
+        }
     } else {
         int error = 0;
         const long written = zol::platform::WriteAll(fd, data, size, kSendWaitMs, &error);
@@ -287,6 +330,24 @@ unsigned char* CZOLEthernetConnection::Receive(int* length, int timeoutMs) {
     if (!buffer)
         return nullptr;
 
+    // secured session: records are decrypted as they arrive; a record that came in part is completed by
+    // later reads, and bytes the session already decrypted are taken before waiting on the socket.
+    const bool secure = m_nSecureMode.load() == 1;
+    const auto pending = [&] {
+        std::lock_guard tlsGuard(m_tlsLock);
+        return secure && m_tls && m_tls->HasPending();
+    };
+    const auto readSome = [&](unsigned char* into, std::size_t room, int* error) -> long {
+        if (!secure)
+            return ReadSome(fd, into, room, error);
+        std::lock_guard tlsGuard(m_tlsLock);
+        if (!m_tls) {
+            *error = ENOTCONN;
+            return -1;
+        }
+        return m_tls->Read(into, room, error);
+    };
+
     std::size_t have = 0;
     auto verdict = zol::ReplyVerdict::NeedMore;
     bool hungUp = false;
@@ -295,7 +356,7 @@ unsigned char* CZOLEthernetConnection::Receive(int* length, int timeoutMs) {
     for (;;) {
         const std::uint64_t now = SteadyMs();
         const int remaining = now >= deadline ? 0 : static_cast<int>(deadline - now);
-        const WaitResult ready = WaitReadable(fd, remaining);
+        const WaitResult ready = pending() ? WaitResult::Ready : WaitReadable(fd, remaining);
         if (ready == WaitResult::Timeout)
             break;
         if (ready == WaitResult::Error) {
@@ -303,7 +364,7 @@ unsigned char* CZOLEthernetConnection::Receive(int* length, int timeoutMs) {
             break;
         }
         int error = 0;
-        const long got = ReadSome(fd, buffer.get() + have, capacity - have, &error);
+        const long got = readSome(buffer.get() + have, capacity - have, &error);
         if (got == 0 || (got < 0 && error != EAGAIN && error != EWOULDBLOCK)) {
             // End of stream or a broken connection: nothing more can come.
             hungUp = true;
@@ -346,8 +407,15 @@ void CZOLEthernetConnection::CloseSocket(bool notify) {
     const int fd = m_socket.exchange(-1);
     if (fd < 0)
         return;
-    if (m_nSecureMode.load() == 1) {
+    // secured session: close notify goes out while the socket is still open
+    std::unique_ptr<zol::tls::TlsSession> session;
+    {
+        std::lock_guard tlsGuard(m_tlsLock);
+        session = std::move(m_tls);
+    }
+    if (m_nSecureMode.load() == 1 && session) {
         ZOL_LOG_INFO << (notify ? "Close secure session" : "Close secure session without notify");
+        session->CloseSecureSession();
     }
     ZOL_LOG_INFO << (notify ? "Close socket" : "Close socket without notify");
     // Shutting down first wakes a receive that is waiting on this socket in another thread.

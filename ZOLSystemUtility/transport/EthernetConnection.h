@@ -5,10 +5,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "ZOLConnection.h"
+
+namespace zol::tls {
+class TlsSession;
+}
 
 class CZOLEthernetConnection : public IZOLEthernetConnection {
 public:
@@ -49,6 +54,10 @@ public:
     std::string GetStatusText();
     // 0 plain, 1 secured.
     std::uint32_t GetSecureMode() const { return m_nSecureMode.load(); }
+    // secured session: when on, a new secured session sends the device PIN ("ZOLAUTH<<PIN>>") after the
+    // certificate check and fails when the display refuses it. Off by default.
+    void SetPinExchange(bool on) { m_bPinExchange.store(on); }
+    bool GetPinExchange() const { return m_bPinExchange.load(); }
 
 private:
     bool OpenSocket(const std::string& address, std::uint32_t port, int* connectStatus);
@@ -75,4 +84,8 @@ private:
     std::atomic<bool> m_bBusy{false};
     std::recursive_mutex m_lock; // one exchange step at a time; a sink may call back on the same thread
     std::mutex m_textLock;       // the local address and status texts, read from other threads
+    // secured session: the TLS state, guarded by its own lock because Close takes no connection lock
+    std::unique_ptr<zol::tls::TlsSession> m_tls;
+    std::mutex m_tlsLock;
+    std::atomic<bool> m_bPinExchange{false};
 };

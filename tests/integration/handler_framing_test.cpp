@@ -34,6 +34,32 @@ TEST(HandlerFraming, CompactRepliesAreMatchedOnceAndDecoded) {
     IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
 }
 
+// A caller-built packet goes out in the compact form; its reply is matched against the command the
+// caller built, not against whatever byte the compact form moved into that place.
+TEST(HandlerFraming, CallerBuiltPacketUnderCompactFramingMatchesItsCommand) {
+    zolsim::Simulator sim;
+    sim.AddDisplay(1).SetValue(0x12, {27});
+    ASSERT_TRUE(sim.StartTcp(kAddress));
+    CLFDData record;
+    record.SetAddress(kAddress);
+    record.SetConnectionKind(1);
+    record.SetDisplayId(1);
+    record.SetFramingVariant(1);
+    IZOLCommandHandler* handler = IZOLCommandHandlerFactory::CreateInstance();
+    handler->SetRetryCount(0);
+
+    unsigned char packet[] = {0xAA, 0x12, 0x01, 0x00, 0x13};
+    unsigned char replyOut[2048] = {};
+    EXPECT_TRUE(handler->TransferPacket(&record, nullptr, packet, sizeof(packet), replyOut, 150, false, 0));
+    // The compact reply as it came: 0xFF, N, acknowledgement, command, value, checksum.
+    EXPECT_EQ(replyOut[2], 'A');
+    EXPECT_EQ(replyOut[3], 0x12);
+    EXPECT_EQ(replyOut[4], 27);
+    EXPECT_EQ(sim.Requests().size(), 1u) << "a matching reply is not asked for again";
+    handler->SetRetryCount(4);
+    IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
+}
+
 struct ProbeRow {
     int answersOnly;
     int expectedVariant;

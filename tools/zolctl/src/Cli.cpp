@@ -1,19 +1,98 @@
 #include "Cli.h"
 
-#include <CLI/CLI.hpp>
+#include "Arguments.h"
+#include "Commands.h"
+#include "Demo.h"
+#include "Download.h"
+#include "Operations.h"
+#include "Outcome.h"
+#include "Trust.h"
+#include "VerboseLog.h"
+
+#include <algorithm>
+#include <exception>
+#include <iostream>
 
 namespace zolctl {
 
-int Run(int argc, char** argv) {
-    CLI::App app{"zolctl: control large-format displays over the ZOL protocol"};
-    app.require_subcommand(0, 1);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
-        return code == 0 ? 0 : 2;
+namespace {
+
+Outcome NotAvailableYet(const char* name) {
+    Outcome outcome;
+    outcome.exitCode = kExitUsage;
+    outcome.json["error"] = std::string(name) + " is not available yet";
+    outcome.message = outcome.json["error"];
+    return outcome;
+}
+
+Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
+    switch (request.command) {
+    case Command::Status:
+        return RunStatus(request);
+    case Command::Exec:
+        return RunExec(request);
+    case Command::Raw:
+        return RunRaw(request);
+    case Command::Op:
+        return RunOperation(request);
+    case Command::Ops:
+        return ListOperations();
+    case Command::Refresh:
+        return RunRefresh(request);
+    case Command::Wol:
+        return RunWol(request);
+    case Command::ProbeFraming:
+        return RunProbeFraming(request);
+    case Command::Demo:
+        return RunDemo(request.json ? err : out);
+    case Command::Firmware:
+        return NotAvailableYet("firmware");
+    case Command::Download:
+        return RunDownload(request);
+    case Command::Trust:
+        return RunTrust(request);
     }
-    return 0;
+    return NotAvailableYet("this command");
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    const ParseResult parsed = ParseArguments(arguments);
+    if (parsed.status == ParseStatus::Help) {
+        out << parsed.text;
+        return kExitSuccess;
+    }
+    if (parsed.status == ParseStatus::Usage) {
+        if (std::find(arguments.begin(), arguments.end(), "--json") != arguments.end()) {
+            out << Json{{"error", parsed.text}}.dump() << '\n';
+        }
+        err << "zolctl: " << parsed.text << "\nRun 'zolctl --help' for the commands and options.\n";
+        return kExitUsage;
+    }
+
+    const Request& request = parsed.request;
+    Outcome outcome;
+    try {
+        // The demo's own steps log their frames; its tour is not logged twice.
+        const VerboseLog verbose(request.verbose && request.command != Command::Demo, err);
+        outcome = Dispatch(request, out, err);
+    } catch (const std::exception& error) {
+        outcome = Outcome{};
+        outcome.exitCode = kExitFailure;
+        outcome.json["error"] = error.what();
+        outcome.message = error.what();
+    }
+    PrintOutcome(outcome, request.json, out, err);
+    return outcome.exitCode;
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+    return Run(arguments, std::cout, std::cerr);
 }
 
 } // namespace zolctl

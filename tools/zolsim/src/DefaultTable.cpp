@@ -1,5 +1,7 @@
 #include "DefaultTable.h"
 
+#include "RecordRows.h"
+
 #include <string>
 
 namespace zolsim {
@@ -257,6 +259,7 @@ void FillDefaults(DisplayState& state, std::map<unsigned char, AnswerRule>& tabl
     for (const auto& key : kParameterisedQueries) {
         state.parameterisedQueries.insert(key);
     }
+    AddRecordRows(state, table);
 }
 
 } // namespace zolsim

@@ -93,6 +93,15 @@ std::optional<Answer> Write(const Request& req, DisplayState& state, unsigned ch
     }
     default: {
         const std::size_t pairSize = 2 + valueSize;
+        if (req.data.size() >= 1 + pairSize && (req.data.size() - 1) % pairSize != 0 &&
+            (req.data.size() - 3) % valueSize == 0) {
+            // Not whole pairs but a start address and values: the short-range form, consecutive registers.
+            unsigned address = in.Address();
+            while (in.Has(valueSize)) {
+                Store(state, address++, in.Value(wide), wide);
+            }
+            break;
+        }
         if (req.data.size() < 1 + pairSize || (req.data.size() - 1) % pairSize != 0) {
             return Refused(req.code, kBadLength);
         }

@@ -1,0 +1,266 @@
+// The exported data records against the simulated display: the bytes each set puts on the wire, the
+// fields each get fills from the display's reply, and what happens without a record, a reply or room.
+
+#include "CommunicationHelperExtended.h"
+#include "LFDData.h"
+#include "ZOLCommandHandler.h"
+#include "ZOLConnection.h"
+#include "zolsim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using zolsim::Bytes;
+
+constexpr const char* kAddress = "127.0.10.1";
+
+struct HelperRelease {
+    void operator()(ICommunicationHelperExtended* helper) const { helper->Release(); }
+};
+
+class RecordsWire : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sim = new zolsim::Simulator();
+        sim->AddDisplay(1);
+        ASSERT_TRUE(sim->StartTcp(kAddress));
+    }
+    static void TearDownTestSuite() {
+        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
+        delete sim;
+        sim = nullptr;
+    }
+    void SetUp() override {
+        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
+        sim->ClearFaults();
+        sim->ClearLog();
+        record.SetAddress(kAddress);
+        record.SetConnectionKind(1);
+        record.SetDisplayId(1);
+        helper.reset(ICommunicationHelperExtendedFactory::CreateInstance(&record));
+        ASSERT_NE(helper, nullptr);
+    }
+
+    // The data bytes of every request the display saw for this command, in order.
+    static std::vector<Bytes> DataOf(unsigned char code) {
+        std::vector<Bytes> out;
+        for (const auto& request : sim->Requests()) {
+            if (!request.relayHeader && request.code == code) {
+                out.push_back(request.data);
+            }
+        }
+        return out;
+    }
+    static zolsim::DisplayModel& Display() { return *sim->FindDisplay(1); }
+
+    static zolsim::Simulator* sim;
+    CLFDData record;
+    std::unique_ptr<ICommunicationHelperExtended, HelperRelease> helper;
+};
+
+zolsim::Simulator* RecordsWire::sim = nullptr;
+
+TEST_F(RecordsWire, ClockSetTravelsBothWays) {
+    ClockSet clock{};
+    clock.m_nYear = 2024;
+    clock.m_nMonth = 2;
+    clock.m_nDay = 29;
+    clock.m_nHour = 11;
+    clock.m_nMinute = 59;
+    clock.m_bPm = true;
+    EXPECT_EQ(helper->SetClockSet(&clock), 1);
+    ASSERT_EQ(DataOf(0xA7).size(), 1u);
+    const Bytes sent = DataOf(0xA7)[0];
+    EXPECT_EQ(sent, (Bytes{29, 11, 59, 2, 0x07, 0xE8, 1}));
+
+    ClockSet read{};
+    EXPECT_EQ(helper->GetClockSet(&read), 1);
+    EXPECT_EQ((std::vector<int>{read.m_nYear, read.m_nMonth, read.m_nDay, read.m_nHour, read.m_nMinute}),
+              (std::vector<int>{2024, 2, 29, 11, 59}));
+    EXPECT_TRUE(read.m_bPm);
+}
+
+TEST_F(RecordsWire, GetsFillTheirFieldsFromTheDisplay) {
+    TimerData timer{};
+    EXPECT_EQ(helper->GetTimerData(&timer), 1);
+    EXPECT_EQ((std::vector<int>{timer.m_nOnHour, timer.m_nOnMinute, timer.m_nOffHour, timer.m_nSource}),
+              (std::vector<int>{7, 30, 10, 0x21}));
+    EXPECT_TRUE(timer.m_bOnEnabled);
+
+    DSTClock dst{};
+    EXPECT_EQ(helper->GetDSTClock(&dst), 1);
+    EXPECT_EQ(dst.m_nEndMonth, 10);
+    EXPECT_TRUE(dst.m_bReplyFlag);
+
+    MaintainanceControlStatus status{};
+    EXPECT_EQ(helper->GetMaintainanceControlStatus(&status), 1);
+    EXPECT_EQ(status.m_nDataLength, 21);
+    EXPECT_TRUE(status.m_bEnabled);
+    EXPECT_EQ(status.m_nTail[7], 13);
+
+    HdmiUHDColor color;
+    EXPECT_EQ(helper->GetHdmiUHDColor(&color), 1);
+    EXPECT_TRUE(color.m_bPort1On && color.m_bPort3On && color.m_bPort5On);
+    EXPECT_FALSE(color.m_bPort2On || color.m_bPort4On);
+
+    record.SetValue21x04(6);
+    DynamicPeakingData peaking{};
+    EXPECT_EQ(helper->GetDynamicPeakingData(&peaking), 1);
+    EXPECT_EQ(
+        (std::vector<int>{peaking.m_nByte0, peaking.m_nWords[3], peaking.m_nByte10, peaking.m_nSub04Value}),
+        (std::vector<int>{1, 0x0400, 5, 6}));
+
+    InverseToneMappingData tone{};
+    EXPECT_EQ(helper->GetInverseToneMappingData(&tone), 1);
+    EXPECT_EQ((std::vector<int>{tone.m_nSub18Word1, tone.m_nSub18Word3, tone.m_nSub19Words[0],
+                                tone.m_nSub1BWords[4]}),
+              (std::vector<int>{500, 100, 0x0010, 0x0250}));
+    EXPECT_EQ(DataOf(0x21).size(), 1u + 1u + 4u); // colour, peaking, then one request per tone sub-code
+
+    ColorMappingData mapping{};
+    EXPECT_EQ(helper->GetColorMappingData(&mapping), 1);
+    EXPECT_EQ((std::vector<int>{mapping.m_nSub10Bytes[4], mapping.m_nSub11Words[0], mapping.m_nSub12Words[8],
+                                mapping.m_nSub14Bytes[0]}),
+              (std::vector<int>{5, 0x0400, 0x0200, 12}));
+}
+
+TEST_F(RecordsWire, TimerScanSkipsPacketsWithABadChecksum) {
+    // In front of the real reply: a timer acknowledgement whose checksum is wrong.
+    zolsim::Fault fault;
+    fault.kind = zolsim::FaultKind::GarbagePrefix;
+    fault.garbage = {0xAA, 0xFF, 0x01, 0x03, 'A', 0xA4, 23, 0x00};
+    fault.onlyCode = 0xA4;
+    sim->InjectFault(fault);
+    TimerData timer{};
+    EXPECT_EQ(helper->GetTimerData(&timer), 1);
+    EXPECT_EQ(timer.m_nOnHour, 7);
+}
+
+TEST_F(RecordsWire, BlockRowsAndModules) {
+    BlockGradationData gradation;
+    EXPECT_EQ(helper->GetBlockGradationData(0x02, &gradation), 1);
+    EXPECT_EQ(gradation.m_lstLevel, (std::list<int>{0x00, 0x80, 0xFF}));
+    EXPECT_EQ(gradation.m_lstBlue.back(), 0x03FF);
+    EXPECT_EQ(DataOf(0xD0).back(), (Bytes{0xA2, 0x02}));
+
+    BlockRGBData rgb;
+    EXPECT_EQ(helper->GetBlockRGBData(0x01, 0x03, &rgb), 1);
+    EXPECT_EQ(rgb.m_lstLevel, (std::list<int>{0x40, 0xC0}));
+    EXPECT_EQ(rgb.m_lstWords[8], (std::list<int>{0x0840, 0x08C0}));
+    EXPECT_EQ(DataOf(0xD0).back(), (Bytes{0x9B, 0x01, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+
+    std::vector<ModuleInformation> modules;
+    EXPECT_EQ(helper->GetModuleInformation(&modules), 1);
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_EQ(modules[1].m_strSerial, L"ZSM55A00018");
+    EXPECT_EQ(modules[1].m_strVersion, L"1.0.3");
+    EXPECT_EQ(DataOf(0xD0).back(), (Bytes{0xA0}));
+}
+
+TEST_F(RecordsWire, ModulesOnTheLongRoad) {
+    Bytes list{0x01};
+    const std::string text = "ZSM46B00001"
+                             "2.0.0";
+    list.insert(list.end(), text.begin(), text.end());
+    Display().SetSubValue(0xD2, 0x43, list);
+    record.SetSupportedModuleInformation(true);
+    std::vector<ModuleInformation> modules;
+    EXPECT_EQ(helper->GetModuleInformation(&modules), 1);
+    ASSERT_EQ(modules.size(), 1u);
+    EXPECT_EQ(modules[0].m_strVersion, L"2.0.0");
+    EXPECT_EQ(DataOf(0xD2).size(), 1u);
+    EXPECT_TRUE(DataOf(0xD0).empty());
+    Display().SetSubValue(0xD2, 0x43, {0x00});
+}
+
+TEST_F(RecordsWire, BlockSetSendsRowsAndLeavesTheCallersRecord) {
+    BlockRGBData rgb;
+    rgb.m_lstLevel = {0x10, 0x20};
+    for (int w = 0; w < 9; ++w) {
+        rgb.m_lstWords[w] = {w, 0x0100 + w};
+    }
+    EXPECT_EQ(helper->SetBlockRGBData(0x01, 0x02, rgb), 1);
+    ASSERT_EQ(DataOf(0xD0).size(), 1u);
+    EXPECT_EQ(DataOf(0xD0)[0].size(), 41u);
+    EXPECT_EQ(rgb.m_lstLevel.size(), 2u);
+    EXPECT_EQ(rgb.m_lstWords[8].size(), 2u);
+
+    BlockRGBData back;
+    EXPECT_EQ(helper->GetBlockRGBData(0x01, 0x02, &back), 1);
+    EXPECT_EQ(back.m_lstLevel, rgb.m_lstLevel);
+    EXPECT_EQ(back.m_lstWords[8], rgb.m_lstWords[8]);
+}
+
+TEST_F(RecordsWire, RefusedWithoutTraffic) {
+    BlockRGBData tooMany;
+    tooMany.m_lstLevel.assign(14, 1);
+    for (auto& words : tooMany.m_lstWords) {
+        words.assign(14, 1);
+    }
+    BlockGradationData unequal;
+    unequal.m_lstLevel = {1, 2};
+    unequal.m_lstRed = {1, 2};
+    unequal.m_lstGreen = {1};
+    unequal.m_lstBlue = {1, 2};
+    const struct {
+        const char* what;
+        int result;
+    } rows[] = {
+        {"empty gradation", helper->SetBlockGradationData(0, BlockGradationData())},
+        {"unequal gradation", helper->SetBlockGradationData(0, unequal)},
+        {"fourteen colour rows", helper->SetBlockRGBData(0, 0, tooMany)},
+        {"null clock", helper->GetClockSet(nullptr)},
+        {"null clock set", helper->SetClockSet(nullptr)},
+        {"null timer", helper->GetTimerData(nullptr)},
+        {"null daylight saving", helper->SetDSTClock(nullptr)},
+        {"null maintenance", helper->GetMaintainanceControlStatus(nullptr)},
+        {"null colour", helper->SetHdmiUHDColor(nullptr)},
+        {"null tone mapping", helper->GetInverseToneMappingData(nullptr)},
+        {"null modules", helper->GetModuleInformation(nullptr)},
+        {"null gradation", helper->GetBlockGradationData(0, nullptr)},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.result, 0) << row.what;
+    }
+    EXPECT_TRUE(sim->Requests().empty());
+}
+
+TEST_F(RecordsWire, ARefusedGetLeavesTheRecord) {
+    sim->InjectFault({zolsim::FaultKind::Nak, 0, 1, 20, 0, 0, {}, 0xA7, 50});
+    ClockSet clock{};
+    clock.m_nYear = 1999;
+    EXPECT_EQ(helper->GetClockSet(&clock), 0);
+    EXPECT_EQ(clock.m_nYear, 1999);
+    sim->ClearFaults();
+
+    // Tone mapping fails on its third request: nothing of the first two replies reaches the record.
+    sim->InjectFault({zolsim::FaultKind::None, 0, 1, 20, 0, 0, {}, 0x21, 2});
+    sim->InjectFault({zolsim::FaultKind::Nak, 0, 1, 20, 0, 0, {}, 0x21, 50});
+    record.SetValue21x03(true);
+    InverseToneMappingData tone{};
+    EXPECT_EQ(helper->GetInverseToneMappingData(&tone), 0);
+    EXPECT_EQ(tone.m_nSub18Word1, 0);
+    EXPECT_EQ(tone.m_nSub03Value, 1); // taken from the display record before sending
+}
+
+TEST_F(RecordsWire, MultiCommandSetsSendEachPart) {
+    ColorMappingData mapping{};
+    mapping.m_nSub13Bytes[0] = 42;
+    EXPECT_NE(helper->SetColorMappingData(&mapping), 0);
+    const auto sent = DataOf(0x21);
+    ASSERT_GE(sent.size(), 5u);
+    const std::vector<Bytes> tail(sent.end() - 5, sent.end());
+    const std::size_t sizes[] = {6, 19, 19, 13, 13};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(tail[i][0], 0x10 + i);
+        EXPECT_EQ(tail[i].size(), sizes[i]);
+    }
+    EXPECT_EQ(tail[3][1], 42);
+}
+
+} // namespace

@@ -1,0 +1,344 @@
+#include "Arguments.h"
+
+#include "Numbers.h"
+#include "RecordOperations.h"
+
+#include "helpers/OperationTable.h"
+#include "protocol/WakeOnLan.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+namespace zolctl {
+
+namespace {
+
+// A usage error found after CLI11 is done (a number out of range, a missing target).
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+constexpr long long kIntMin = std::numeric_limits<int>::min();
+constexpr long long kIntMax = std::numeric_limits<int>::max();
+
+long long Number(const std::string& what, const std::string& text, long long minimum, long long maximum) {
+    const std::optional<long long> value = ParseNumber(text, minimum, maximum);
+    if (!value) {
+        throw UsageError(what + " must be a number from " + std::to_string(minimum) + " to " +
+                         std::to_string(maximum) + " (decimal or 0x hexadecimal), not \"" + text + "\"");
+    }
+    return *value;
+}
+
+int IntOption(const std::string& what, const std::string& text, long long minimum = kIntMin,
+              long long maximum = kIntMax) {
+    return static_cast<int>(Number(what, text, minimum, maximum));
+}
+
+// Texts of every option as typed; converted and checked once CLI11 has sorted them out.
+struct RawOptions {
+    std::string host;
+    std::string serial;
+    std::string port = "1515";
+    std::string id = "1";
+    std::string pin;
+    std::string framing = "0";
+    std::string relayTarget = "-1";
+    std::string relayByte = "0";
+    std::string retries = "4";
+    std::string modelCode = "0";
+    std::string productFamily = "0";
+    std::string productGroup = "0";
+    std::string productClass = "0";
+    std::string linkVariant = "0";
+    std::string blockFlag = "0";
+    bool json = false;
+    bool verbose = false;
+
+    std::string code;
+    std::vector<std::string> bytes;
+    std::string operation;
+    std::vector<std::string> operationArguments;
+    std::string refreshMode = "0";
+    std::string mac;
+    std::string outputFile;
+    std::string trustAction;
+    std::string pemFile;
+};
+
+void AddTargetOptions(CLI::App& app, RawOptions& raw) {
+    auto* host =
+        app.add_option("--host", raw.host, "IPv4 or IPv6 literal of an Ethernet display")->type_name("ADDR");
+    auto* serial = app.add_option("--serial", raw.serial, "serial device path (/dev/ttyUSB0, /dev/pts/7)")
+                       ->type_name("PATH");
+    host->excludes(serial);
+    serial->excludes(host);
+    app.add_option("--port", raw.port, "TCP port (default 1515)")->type_name("N");
+    app.add_option("--id", raw.id, "display ID 0..255 (default 1)")->type_name("N");
+    app.add_option("--pin", raw.pin, "device PIN for the secured protocol (default: none)")
+        ->type_name("TEXT");
+    app.add_option("--framing", raw.framing, "framing variant 0, 1 or 2 (default 0)")->type_name("N");
+    app.add_option("--relay-target", raw.relayTarget, "relay target (default -1: none)")->type_name("N");
+    app.add_option("--relay-byte", raw.relayByte, "relay byte (default 0)")->type_name("N");
+    app.add_option("--retries", raw.retries, "command handler retry count (default 4)")->type_name("N");
+    app.add_option("--model-code", raw.modelCode, "the record's model code (default 0)")->type_name("N");
+    app.add_option("--product-family", raw.productFamily, "the record's product family (default 0)")
+        ->type_name("N");
+    app.add_option("--product-group", raw.productGroup, "the record's product group (default 0)")
+        ->type_name("N");
+    app.add_option("--product-class", raw.productClass, "the record's product class (default 0)")
+        ->type_name("N");
+    app.add_option("--link-variant", raw.linkVariant, "the record's link variant (default 0)")
+        ->type_name("N");
+    app.add_option("--block-flag", raw.blockFlag, "the record's block flag (default 0)")->type_name("N");
+    app.add_flag("--json", raw.json, "print exactly one JSON object on stdout");
+    app.add_flag("-v,--verbose", raw.verbose,
+                 "log to stderr, including every frame sent and received in hex");
+}
+
+Target MakeTarget(const RawOptions& raw) {
+    Target target;
+    target.host = raw.host;
+    target.serial = raw.serial;
+    target.port = static_cast<std::uint32_t>(Number("--port", raw.port, 1, 65535));
+    target.id = IntOption("--id", raw.id, 0, 255);
+    target.pin = raw.pin;
+    target.framing = IntOption("--framing", raw.framing, 0, 2);
+    target.relayTarget = IntOption("--relay-target", raw.relayTarget, -1, 255);
+    target.relayByte = IntOption("--relay-byte", raw.relayByte, 0, 255);
+    // Every retry may wait several seconds; a thousand is already more than anyone waits for.
+    target.retries = static_cast<unsigned>(Number("--retries", raw.retries, 0, 1000));
+    target.modelCode = IntOption("--model-code", raw.modelCode);
+    target.productFamily = IntOption("--product-family", raw.productFamily);
+    target.productGroup = IntOption("--product-group", raw.productGroup);
+    target.productClass = IntOption("--product-class", raw.productClass);
+    target.linkVariant = IntOption("--link-variant", raw.linkVariant);
+    target.blockFlag = IntOption("--block-flag", raw.blockFlag);
+    return target;
+}
+
+// The operation exists and its in-arguments are numbers of their kinds; out-arguments are not given.
+void CheckOperation(const std::string& name, const std::vector<std::string>& arguments) {
+    using zol::helpers::ArgKind;
+    if (FindRecordOperation(name) != nullptr) {
+        return; // record operations read their JSON arguments themselves when they run
+    }
+    const zol::helpers::Operation* operation = zol::helpers::FindOperation(name);
+    if (operation == nullptr) {
+        throw UsageError("unknown operation \"" + name + "\" ('zolctl ops' lists them)");
+    }
+    std::vector<ArgKind> inKinds;
+    std::string shape;
+    for (const ArgKind kind : operation->args) {
+        if (kind == ArgKind::Int || kind == ArgKind::Byte) {
+            inKinds.push_back(kind);
+            shape += std::string(shape.empty() ? "" : " ") + std::string(zol::helpers::ArgKindName(kind));
+        }
+    }
+    if (arguments.size() != inKinds.size()) {
+        throw UsageError(name + " takes " + std::to_string(inKinds.size()) + " argument(s)" +
+                         (shape.empty() ? "" : ": " + shape));
+    }
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        // An int argument takes any 32-bit pattern, signed or not.
+        if (inKinds[i] == ArgKind::Byte) {
+            Number(name + " argument " + std::to_string(i + 1), arguments[i], 0, 255);
+        } else {
+            Number(name + " argument " + std::to_string(i + 1), arguments[i], kIntMin, 4294967295LL);
+        }
+    }
+}
+
+bool TalksToDisplay(Command command) {
+    switch (command) {
+    case Command::Status:
+    case Command::Exec:
+    case Command::Raw:
+    case Command::Op:
+    case Command::Refresh:
+    case Command::ProbeFraming:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void FinishRequest(const RawOptions& raw, Request& request) {
+    request.target = MakeTarget(raw);
+    request.json = raw.json;
+    request.verbose = raw.verbose;
+
+    if (request.command == Command::Exec || request.command == Command::Raw) {
+        request.code = static_cast<unsigned char>(Number("CODE", raw.code, 0, 255));
+        if (raw.bytes.size() > 255) {
+            throw UsageError("at most 255 data bytes fit in one command");
+        }
+        for (const std::string& byte : raw.bytes) {
+            request.data.push_back(static_cast<unsigned char>(Number("BYTE", byte, 0, 255)));
+        }
+    }
+    if (request.command == Command::Op) {
+        CheckOperation(raw.operation, raw.operationArguments);
+        request.operation = raw.operation;
+        request.operationArguments = raw.operationArguments;
+    }
+    if (request.command == Command::Refresh) {
+        request.refreshMode = IntOption("MODE", raw.refreshMode);
+    }
+    if (request.command == Command::Wol) {
+        // Checked here so that a malformed address never reaches the network.
+        if (!zol::wol::ParseMacText(raw.mac)) {
+            throw UsageError("MAC must be twelve hexadecimal digits without separators, not \"" + raw.mac +
+                             "\"");
+        }
+        request.mac = raw.mac;
+    }
+    // download and trust: their words are checked here, the work is in Download.cpp and Trust.cpp
+    if (request.command == Command::Download) {
+        if (request.target.host.empty()) {
+            throw UsageError("download fetches a file from an Ethernet display: give --host ADDR");
+        }
+        request.outputFile = raw.outputFile;
+    }
+    if (request.command == Command::Trust) {
+        if ((raw.trustAction == "add") == raw.pemFile.empty()) {
+            throw UsageError("use `trust install` or `trust add PEMFILE`");
+        }
+        request.trustAction = raw.trustAction;
+        request.pemFile = raw.pemFile;
+    }
+
+    if (TalksToDisplay(request.command) && request.target.host.empty() && request.target.serial.empty()) {
+        throw UsageError("this command talks to a display: give --host ADDR or --serial PATH");
+    }
+    if (request.command == Command::ProbeFraming && !request.target.IsSerial()) {
+        throw UsageError("probe-framing works on a serial line: give --serial PATH");
+    }
+}
+
+} // namespace
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments) {
+    ParseResult result;
+    RawOptions raw;
+
+    CLI::App app{"zolctl: control large-format displays over the ZOL protocol.\n"
+                 "Numbers anywhere: decimal, or hexadecimal with a 0x prefix.",
+                 "zolctl"};
+    app.require_subcommand(1);
+    app.fallthrough();
+    // Extras are checked after parsing: the commands that are not available yet take any words.
+    app.allow_extras();
+    AddTargetOptions(app, raw);
+
+    struct Entry {
+        CLI::App* app;
+        Command command;
+    };
+    std::vector<Entry> entries;
+    auto add = [&](const char* name, const char* description, Command command) {
+        CLI::App* sub = app.add_subcommand(name, description);
+        entries.push_back({sub, command});
+        return sub;
+    };
+
+    add("status", "ask the display for its status (command 0x00) and show what it reported", Command::Status);
+
+    CLI::App* exec =
+        add("exec", "run one command and show the record values its reply changed", Command::Exec);
+    exec->add_option("CODE", raw.code, "command code")->type_name("N")->required();
+    exec->add_option("BYTE", raw.bytes, "data bytes, in order")->type_name("N");
+
+    CLI::App* rawCommand = add("raw", "send one packet and show the reply bytes as they came", Command::Raw);
+    rawCommand->add_option("CODE", raw.code, "command code")->type_name("N")->required();
+    rawCommand->add_option("BYTE", raw.bytes, "data bytes, in order")->type_name("N");
+
+    CLI::App* op = add("op", "run one display operation by its name (see `zolctl ops`)", Command::Op);
+    op->add_option("NAME", raw.operation, "operation name")->type_name("")->required();
+    op->add_option("ARG", raw.operationArguments, "its in-arguments, in order")->type_name("");
+
+    add("ops", "list the operations `op` takes, with their argument and result kinds", Command::Ops);
+
+    CLI::App* refresh =
+        add("refresh", "refresh every value the display reports and show them all", Command::Refresh);
+    refresh->add_option("MODE", raw.refreshMode, "refresh mode (default 0)")->type_name("N");
+
+    CLI::App* wol = add("wol", "send a Wake-on-LAN packet (broadcast) for a hardware address", Command::Wol);
+    wol->add_option("MAC", raw.mac, "twelve hexadecimal digits, no separators")->type_name("")->required();
+
+    add("probe-framing", "find out which framing a display on --serial answers", Command::ProbeFraming);
+    add("demo", "start a simulated display and take a guided tour; needs no hardware", Command::Demo);
+
+    CLI::App* download = add("download", "download the display's text file over TLS (port 2020) into OUTFILE",
+                             Command::Download);
+    download->add_option("OUTFILE", raw.outputFile, "the file to write")->type_name("")->required();
+    CLI::App* trust = add("trust",
+                          "trust the displays' root certificates: `install` the built-in ones, or "
+                          "`add PEMFILE`",
+                          Command::Trust);
+    trust->add_option("ACTION", raw.trustAction, "install or add")
+        ->type_name("")
+        ->required()
+        ->check(CLI::IsMember({"install", "add"}));
+    trust->add_option("PEMFILE", raw.pemFile, "PEM certificate file (add)")->type_name("");
+
+    for (auto [name, command] : {std::pair{"firmware", Command::Firmware}}) {
+        CLI::App* later = add(name, "not available yet", command);
+        later->prefix_command();
+    }
+
+    try {
+        // CLI11 takes the words in reverse order.
+        std::vector<std::string> words(arguments.rbegin(), arguments.rend());
+        app.parse(words);
+        for (const Entry& entry : entries) {
+            if (entry.app->parsed()) {
+                result.request.command = entry.command;
+            }
+        }
+        const bool later = result.request.command == Command::Firmware;
+        if (!later && !app.remaining().empty()) {
+            std::string words;
+            for (const std::string& word : app.remaining()) {
+                words += " " + word;
+            }
+            throw UsageError("unexpected argument(s):" + words);
+        }
+        FinishRequest(raw, result.request);
+        result.status = ParseStatus::Run;
+    } catch (const CLI::CallForHelp& help) {
+        std::ostringstream out;
+        std::ostringstream err;
+        app.exit(help, out, err);
+        result.status = ParseStatus::Help;
+        result.text = out.str();
+    } catch (const CLI::CallForAllHelp& help) {
+        std::ostringstream out;
+        std::ostringstream err;
+        app.exit(help, out, err);
+        result.status = ParseStatus::Help;
+        result.text = out.str();
+    } catch (const CLI::ParseError& error) {
+        result.status = ParseStatus::Usage;
+        result.text = error.what();
+        // A word where the command belongs is reported as what it is, not as a missing command.
+        if (app.get_subcommands().empty() && !app.remaining().empty()) {
+            result.text = "unknown command \"" + app.remaining().front() + "\"";
+        }
+    } catch (const UsageError& error) {
+        result.status = ParseStatus::Usage;
+        result.text = error.what();
+    } catch (const std::exception& error) {
+        result.status = ParseStatus::Usage;
+        result.text = error.what();
+    }
+    return result;
+}
+
+} // namespace zolctl

@@ -1,0 +1,82 @@
+#pragma once
+
+// zolctl's command line turned into a plain request. Parsing touches no network and no device, so any
+// argument list can be fed to ParseArguments (the argument fuzzer does exactly that).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zolctl {
+
+enum class Command {
+    Status,
+    Exec,
+    Raw,
+    Op,
+    Ops,
+    Refresh,
+    Wol,
+    ProbeFraming,
+    Demo,
+    Firmware, // registered so that scripts get a clear answer; not available yet
+    Download, // DownloadFileOverTls for --host
+    Trust,    // the trusted-root store: install the embedded roots, or add one PEM file
+};
+
+// Which display, and how the record describes it.
+struct Target {
+    std::string host;   // IPv4 or IPv6 literal; empty when serial
+    std::string serial; // device path; empty when Ethernet
+    std::uint32_t port = 1515;
+    int id = 1;
+    std::string pin;
+    int framing = 0;
+    int relayTarget = -1;
+    int relayByte = 0;
+    unsigned retries = 4;
+    int modelCode = 0;
+    int productFamily = 0;
+    int productGroup = 0;
+    int productClass = 0;
+    int linkVariant = 0;
+    int blockFlag = 0;
+
+    bool IsSerial() const { return !serial.empty(); }
+    // The pool key: the host address or the serial device path.
+    const std::string& Address() const { return IsSerial() ? serial : host; }
+};
+
+struct Request {
+    Command command = Command::Status;
+    Target target;
+    bool json = false;
+    bool verbose = false;
+
+    unsigned char code = 0;                      // exec, raw
+    std::vector<unsigned char> data;             // exec, raw: at most 255 bytes
+    std::string operation;                       // op: the operation's name
+    std::vector<std::string> operationArguments; // op: its in-arguments as typed
+    int refreshMode = 0;                         // refresh
+    std::string mac;                             // wol: twelve hexadecimal digits
+    std::string outputFile;                      // download: the file to write
+    std::string trustAction;                     // trust: "install" or "add"
+    std::string pemFile;                         // trust add: the PEM certificate file
+};
+
+enum class ParseStatus {
+    Run,   // `request` is ready to run
+    Help,  // help was asked for: print `text` on stdout, exit 0
+    Usage, // usage error: print `text` on stderr, exit 2
+};
+
+struct ParseResult {
+    ParseStatus status = ParseStatus::Usage;
+    Request request;
+    std::string text;
+};
+
+// `arguments` are the command-line words after the program name.
+ParseResult ParseArguments(const std::vector<std::string>& arguments);
+
+} // namespace zolctl

@@ -1,0 +1,51 @@
+#include "Outcome.h"
+
+namespace zolctl {
+
+namespace {
+
+std::string Scalar(const Json& value) {
+    return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+void AppendObject(const Json& object, const std::string& indent, std::string& text) {
+    for (const auto& [key, value] : object.items()) {
+        if (value.is_object()) {
+            text += indent + key + ":\n";
+            AppendObject(value, indent + "  ", text);
+        } else if (value.is_array() && !value.empty() && value.front().is_object()) {
+            text += indent + key + ":\n";
+            for (const Json& element : value) {
+                text += indent + "  -\n";
+                AppendObject(element, indent + "    ", text);
+            }
+        } else {
+            text += indent + key + ": " + Scalar(value) + "\n";
+        }
+    }
+}
+
+} // namespace
+
+std::string TextForm(const Json& json) {
+    std::string text;
+    AppendObject(json, "", text);
+    return text;
+}
+
+void PrintOutcome(const Outcome& outcome, bool asJson, std::ostream& out, std::ostream& err) {
+    if (asJson) {
+        out << outcome.json.dump() << '\n';
+    } else if (!outcome.text.empty()) {
+        out << outcome.text;
+    } else if (!(outcome.json.size() == 1 && outcome.json.contains("error"))) {
+        // A bare error is said once, on stderr.
+        out << TextForm(outcome.json);
+    }
+    if (!outcome.message.empty()) {
+        err << "zolctl: " << outcome.message << '\n';
+    }
+    out.flush();
+}
+
+} // namespace zolctl

@@ -1,0 +1,512 @@
+#include "RecordOperations.h"
+
+#include "Numbers.h"
+#include "Session.h"
+
+#include <algorithm>
+#include <climits>
+#include <list>
+#include <memory>
+#include <set>
+
+namespace zolctl {
+
+namespace {
+
+// Each record's fields by name, in declaration order. fn(name, member) for every field.
+template <typename R, typename Fn> void Fields(R& r, Fn fn) {
+    using T = std::remove_const_t<R>;
+    if constexpr (std::is_same_v<T, ClockSet>) {
+        fn("Year", r.m_nYear);
+        fn("Month", r.m_nMonth);
+        fn("Day", r.m_nDay);
+        fn("Hour", r.m_nHour);
+        fn("Minute", r.m_nMinute);
+        fn("Pm", r.m_bPm);
+    } else if constexpr (std::is_same_v<T, DSTClock>) {
+        fn("Enable", r.m_nEnable);
+        fn("StartMonth", r.m_nStartMonth);
+        fn("StartWeek", r.m_nStartWeek);
+        fn("StartDay", r.m_nStartDay);
+        fn("StartHour", r.m_nStartHour);
+        fn("StartMinute", r.m_nStartMinute);
+        fn("EndMonth", r.m_nEndMonth);
+        fn("EndWeek", r.m_nEndWeek);
+        fn("EndDay", r.m_nEndDay);
+        fn("EndHour", r.m_nEndHour);
+        fn("EndMinute", r.m_nEndMinute);
+        fn("Offset", r.m_nOffset);
+        fn("ReplyFlag", r.m_bReplyFlag);
+    } else if constexpr (std::is_same_v<T, TimerData>) {
+        fn("OnHour", r.m_nOnHour);
+        fn("OnMinute", r.m_nOnMinute);
+        fn("OnPm", r.m_nOnPm);
+        fn("OnEnabled", r.m_bOnEnabled);
+        fn("OffHour", r.m_nOffHour);
+        fn("OffMinute", r.m_nOffMinute);
+        fn("OffPm", r.m_nOffPm);
+        fn("OffEnabled", r.m_bOffEnabled);
+        fn("Repeat", r.m_nRepeat);
+        fn("ManualDays", r.m_nManualDays);
+        fn("Volume", r.m_nVolume);
+        fn("Source", r.m_nSource);
+        fn("Holiday", r.m_nHoliday);
+        fn("Byte13", r.m_nByte13);
+        fn("Byte14", r.m_nByte14);
+    } else if constexpr (std::is_same_v<T, MaintainanceControlStatus>) {
+        fn("DataLength", r.m_nDataLength);
+        fn("Enabled", r.m_bEnabled);
+        fn("Bytes1To11", r.m_nBytes1To11);
+        fn("Layout21Byte12", r.m_nLayout21Byte12);
+        fn("Layout21Byte13", r.m_nLayout21Byte13);
+        fn("SharedByte14", r.m_nSharedByte14);
+        fn("Layout25Byte12", r.m_nLayout25Byte12);
+        fn("Layout25Byte13", r.m_nLayout25Byte13);
+        fn("Tail", r.m_nTail);
+    } else if constexpr (std::is_same_v<T, HdmiUHDColor>) {
+        fn("Port1Code", r.m_nPort1Code);
+        fn("Port1On", r.m_bPort1On);
+        fn("Port2Code", r.m_nPort2Code);
+        fn("Port2On", r.m_bPort2On);
+        fn("Port3Code", r.m_nPort3Code);
+        fn("Port3On", r.m_bPort3On);
+        fn("Port4Code", r.m_nPort4Code);
+        fn("Port4On", r.m_bPort4On);
+        fn("Port5Code", r.m_nPort5Code);
+        fn("Port5On", r.m_bPort5On);
+    } else if constexpr (std::is_same_v<T, DynamicPeakingData>) {
+        fn("Byte0", r.m_nByte0);
+        fn("Byte1", r.m_nByte1);
+        fn("Words", r.m_nWords);
+        fn("Byte10", r.m_nByte10);
+        fn("Sub04Value", r.m_nSub04Value);
+    } else if constexpr (std::is_same_v<T, InverseToneMappingData>) {
+        fn("Sub03Value", r.m_nSub03Value);
+        fn("Sub18Byte0", r.m_nSub18Byte0);
+        fn("Sub18Word1", r.m_nSub18Word1);
+        fn("Sub18Word2", r.m_nSub18Word2);
+        fn("Sub18Byte5", r.m_nSub18Byte5);
+        fn("Sub18Word3", r.m_nSub18Word3);
+        fn("Sub19Words", r.m_nSub19Words);
+        fn("Sub1AWords", r.m_nSub1AWords);
+        fn("Sub1BWords", r.m_nSub1BWords);
+    } else if constexpr (std::is_same_v<T, ColorMappingData>) {
+        fn("Sub05Value", r.m_nSub05Value);
+        fn("Sub10Bytes", r.m_nSub10Bytes);
+        fn("Sub11Words", r.m_nSub11Words);
+        fn("Sub12Words", r.m_nSub12Words);
+        fn("Sub13Bytes", r.m_nSub13Bytes);
+        fn("Sub14Bytes", r.m_nSub14Bytes);
+    } else if constexpr (std::is_same_v<T, FPGASettingsData>) {
+        fn("Values", r.m_nValues);
+    } else if constexpr (std::is_same_v<T, ModuleInformation>) {
+        fn("Index", r.m_nIndex);
+        fn("Serial", r.m_strSerial);
+        fn("Version", r.m_strVersion);
+    } else if constexpr (std::is_same_v<T, BlockGradationData>) {
+        fn("Level", r.m_lstLevel);
+        fn("Red", r.m_lstRed);
+        fn("Green", r.m_lstGreen);
+        fn("Blue", r.m_lstBlue);
+    } else if constexpr (std::is_same_v<T, BlockRGBData>) {
+        fn("Level", r.m_lstLevel);
+        fn("Words", r.m_lstWords);
+    }
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
+    }
+    return out;
+}
+
+struct ToJsonField {
+    Json& out;
+    void operator()(const char* name, int value) const { out[name] = value; }
+    void operator()(const char* name, bool value) const { out[name] = value; }
+    void operator()(const char* name, const std::wstring& value) const { out[name] = Narrow(value); }
+    void operator()(const char* name, const std::list<int>& value) const { out[name] = value; }
+    template <std::size_t N> void operator()(const char* name, const int (&value)[N]) const {
+        out[name] = std::vector<int>(value, value + N);
+    }
+    template <std::size_t N> void operator()(const char* name, const std::list<int> (&value)[N]) const {
+        Json lists = Json::array();
+        for (const auto& list : value) {
+            lists.push_back(list);
+        }
+        out[name] = lists;
+    }
+};
+
+template <typename R> Json ToJsonOf(const R& record) {
+    Json out = Json::object();
+    Fields(record, ToJsonField{out});
+    return out;
+}
+
+bool ReadInt(const Json& value, int& out) {
+    if (!value.is_number_integer()) {
+        return false;
+    }
+    const auto number = value.get<long long>();
+    if (number < INT_MIN || number > INT_MAX) {
+        return false;
+    }
+    out = static_cast<int>(number);
+    return true;
+}
+
+bool ReadList(const Json& value, std::list<int>& out) {
+    if (!value.is_array()) {
+        return false;
+    }
+    out.clear();
+    for (const Json& item : value) {
+        int number = 0;
+        if (!ReadInt(item, number)) {
+            return false;
+        }
+        out.push_back(number);
+    }
+    return true;
+}
+
+struct FromJsonField {
+    const Json& in;
+    std::set<std::string>& seen;
+    std::string& bad;
+    void Fail(const char* name) const {
+        if (bad.empty()) {
+            bad = name;
+        }
+    }
+    const Json* Find(const char* name) const {
+        const auto it = in.find(name);
+        if (it == in.end()) {
+            return nullptr;
+        }
+        seen.insert(name);
+        return &*it;
+    }
+    void operator()(const char* name, int& value) const {
+        if (const Json* v = Find(name); v != nullptr && !ReadInt(*v, value)) {
+            Fail(name);
+        }
+    }
+    void operator()(const char* name, bool& value) const {
+        if (const Json* v = Find(name); v != nullptr) {
+            if (!v->is_boolean()) {
+                Fail(name);
+                return;
+            }
+            value = v->get<bool>();
+        }
+    }
+    void operator()(const char* name, std::wstring& value) const {
+        if (const Json* v = Find(name); v != nullptr) {
+            if (!v->is_string()) {
+                Fail(name);
+                return;
+            }
+            const std::string text = v->get<std::string>();
+            value.assign(text.begin(), text.end());
+        }
+    }
+    void operator()(const char* name, std::list<int>& value) const {
+        if (const Json* v = Find(name); v != nullptr && !ReadList(*v, value)) {
+            Fail(name);
+        }
+    }
+    template <std::size_t N> void operator()(const char* name, int (&value)[N]) const {
+        const Json* v = Find(name);
+        if (v == nullptr) {
+            return;
+        }
+        if (!v->is_array() || v->size() != N) {
+            Fail(name);
+            return;
+        }
+        for (std::size_t i = 0; i < N; ++i) {
+            if (!ReadInt((*v)[i], value[i])) {
+                Fail(name);
+                return;
+            }
+        }
+    }
+    template <std::size_t N> void operator()(const char* name, std::list<int> (&value)[N]) const {
+        const Json* v = Find(name);
+        if (v == nullptr) {
+            return;
+        }
+        if (!v->is_array() || v->size() != N) {
+            Fail(name);
+            return;
+        }
+        for (std::size_t i = 0; i < N; ++i) {
+            if (!ReadList((*v)[i], value[i])) {
+                Fail(name);
+                return;
+            }
+        }
+    }
+};
+
+template <typename R> bool FromJsonOf(const Json& object, R& record, std::string* error) {
+    if (!object.is_object()) {
+        *error = "a record argument is a JSON object";
+        return false;
+    }
+    std::set<std::string> seen;
+    std::string bad;
+    Fields(record, FromJsonField{object, seen, bad});
+    if (!bad.empty()) {
+        *error = "record field \"" + bad + "\" has the wrong kind of value";
+        return false;
+    }
+    for (const auto& [key, value] : object.items()) {
+        if (seen.count(key) == 0) {
+            *error = "the record has no field \"" + key + "\"";
+            return false;
+        }
+    }
+    return true;
+}
+
+// A record starts from its default: zeroed, or what its default constructor sets.
+template <typename R> R Fresh() {
+    if constexpr (std::is_trivially_default_constructible_v<R>) {
+        return R{};
+    } else {
+        return R();
+    }
+}
+
+template <typename R> bool ParseRecord(const std::string& text, R& record, std::string* error) {
+    const Json object = Json::parse(text, nullptr, false);
+    if (object.is_discarded()) {
+        *error = "a record argument is a JSON object, not \"" + text + "\"";
+        return false;
+    }
+    return FromJsonOf(object, record, error);
+}
+
+bool ParseByte(const std::string& text, unsigned char& out, std::string* error) {
+    const auto number = ParseNumber(text, 0, 255);
+    if (!number) {
+        *error = "\"" + text + "\" is not a byte (0..255)";
+        return false;
+    }
+    out = static_cast<unsigned char>(*number);
+    return true;
+}
+
+using Helper = ICommunicationHelperExtended;
+using Args = std::vector<std::string>;
+using Result = std::optional<RecordOperationResult>;
+
+template <typename R>
+RecordOperation Getter(std::string_view name, std::string_view kind, int (Helper::*get)(R*)) {
+    return {name, {kind}, [get](Helper& helper, const Args&, std::string*) -> Result {
+                R record = Fresh<R>();
+                RecordOperationResult out;
+                out.result = (helper.*get)(&record);
+                out.outs.push_back(ToJsonOf(record));
+                return out;
+            }};
+}
+
+template <typename R>
+RecordOperation Setter(std::string_view name, std::string_view kind, int (Helper::*set)(const R*)) {
+    return {name, {kind}, [set](Helper& helper, const Args& args, std::string* error) -> Result {
+                R record = Fresh<R>();
+                if (!ParseRecord(args.at(0), record, error)) {
+                    return std::nullopt;
+                }
+                return RecordOperationResult{(helper.*set)(&record), Json::array()};
+            }};
+}
+
+std::vector<RecordOperation> BuildTable() {
+    std::vector<RecordOperation> table;
+    table.push_back(Getter<ClockSet>("GetClockSet", "ClockSet*", &Helper::GetClockSet));
+    table.push_back(Setter<ClockSet>("SetClockSet", "ClockSet", &Helper::SetClockSet));
+    table.push_back(Getter<DSTClock>("GetDSTClock", "DSTClock*", &Helper::GetDSTClock));
+    table.push_back(Setter<DSTClock>("SetDSTClock", "DSTClock", &Helper::SetDSTClock));
+    table.push_back(Getter<TimerData>("GetTimerData", "TimerData*", &Helper::GetTimerData));
+    table.push_back(Setter<TimerData>("SetTimerData", "TimerData", &Helper::SetTimerData));
+    table.push_back(Getter<MaintainanceControlStatus>(
+        "GetMaintainanceControlStatus", "MaintainanceControlStatus*", &Helper::GetMaintainanceControlStatus));
+    table.push_back({"GetBlockRGBData",
+                     {"byte", "byte", "BlockRGBData*"},
+                     [](Helper& helper, const Args& args, std::string* error) -> Result {
+                         unsigned char first = 0;
+                         unsigned char second = 0;
+                         if (!ParseByte(args.at(0), first, error) || !ParseByte(args.at(1), second, error)) {
+                             return std::nullopt;
+                         }
+                         BlockRGBData rows;
+                         RecordOperationResult out;
+                         out.result = helper.GetBlockRGBData(first, second, &rows);
+                         out.outs.push_back(ToJsonOf(rows));
+                         return out;
+                     }});
+    table.push_back(
+        {"SetBlockRGBData",
+         {"byte", "byte", "BlockRGBData"},
+         [](Helper& helper, const Args& args, std::string* error) -> Result {
+             unsigned char first = 0;
+             unsigned char second = 0;
+             BlockRGBData rows;
+             if (!ParseByte(args.at(0), first, error) || !ParseByte(args.at(1), second, error) ||
+                 !ParseRecord(args.at(2), rows, error)) {
+                 return std::nullopt;
+             }
+             return RecordOperationResult{helper.SetBlockRGBData(first, second, rows), Json::array()};
+         }});
+    table.push_back({"GetBlockGradationData",
+                     {"byte", "BlockGradationData*"},
+                     [](Helper& helper, const Args& args, std::string* error) -> Result {
+                         unsigned char selector = 0;
+                         if (!ParseByte(args.at(0), selector, error)) {
+                             return std::nullopt;
+                         }
+                         BlockGradationData rows;
+                         RecordOperationResult out;
+                         out.result = helper.GetBlockGradationData(selector, &rows);
+                         out.outs.push_back(ToJsonOf(rows));
+                         return out;
+                     }});
+    table.push_back(
+        {"SetBlockGradationData",
+         {"byte", "BlockGradationData"},
+         [](Helper& helper, const Args& args, std::string* error) -> Result {
+             unsigned char selector = 0;
+             BlockGradationData rows;
+             if (!ParseByte(args.at(0), selector, error) || !ParseRecord(args.at(1), rows, error)) {
+                 return std::nullopt;
+             }
+             return RecordOperationResult{helper.SetBlockGradationData(selector, rows), Json::array()};
+         }});
+    table.push_back(
+        Getter<FPGASettingsData>("GetFPGASettingsData", "FPGASettingsData*", &Helper::GetFPGASettingsData));
+    table.push_back(Setter<FPGASettingsData>("WriteFPGASettingsData", "FPGASettingsData",
+                                             &Helper::WriteFPGASettingsData));
+    table.push_back(Getter<HdmiUHDColor>("GetHdmiUHDColor", "HdmiUHDColor*", &Helper::GetHdmiUHDColor));
+    table.push_back(Setter<HdmiUHDColor>("SetHdmiUHDColor", "HdmiUHDColor", &Helper::SetHdmiUHDColor));
+    table.push_back(Getter<InverseToneMappingData>("GetInverseToneMappingData", "InverseToneMappingData*",
+                                                   &Helper::GetInverseToneMappingData));
+    table.push_back(Setter<InverseToneMappingData>("SetInverseToneMappingData", "InverseToneMappingData",
+                                                   &Helper::SetInverseToneMappingData));
+    table.push_back(
+        Getter<ColorMappingData>("GetColorMappingData", "ColorMappingData*", &Helper::GetColorMappingData));
+    table.push_back(
+        Setter<ColorMappingData>("SetColorMappingData", "ColorMappingData", &Helper::SetColorMappingData));
+    table.push_back(Getter<DynamicPeakingData>("GetDynamicPeakingData", "DynamicPeakingData*",
+                                               &Helper::GetDynamicPeakingData));
+    table.push_back(Setter<DynamicPeakingData>("SetDynamicPeakingData", "DynamicPeakingData",
+                                               &Helper::SetDynamicPeakingData));
+    table.push_back({"GetModuleInformation",
+                     {"ModuleInformation list*"},
+                     [](Helper& helper, const Args&, std::string*) -> Result {
+                         std::vector<ModuleInformation> modules;
+                         RecordOperationResult out;
+                         out.result = helper.GetModuleInformation(&modules);
+                         Json list = Json::array();
+                         for (const auto& module : modules) {
+                             list.push_back(ToJsonOf(module));
+                         }
+                         out.outs.push_back(list);
+                         return out;
+                     }});
+    return table;
+}
+
+} // namespace
+
+std::size_t RecordOperation::InCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(arguments.begin(), arguments.end(),
+                      [](std::string_view kind) { return kind.empty() || kind.back() != '*'; }));
+}
+
+const std::vector<RecordOperation>& RecordOperations() {
+    static const std::vector<RecordOperation> table = BuildTable();
+    return table;
+}
+
+const RecordOperation* FindRecordOperation(std::string_view name) {
+    const auto& table = RecordOperations();
+    const auto it = std::find_if(table.begin(), table.end(),
+                                 [name](const RecordOperation& op) { return op.name == name; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+std::optional<Outcome> RunRecordOperation(const Request& request) {
+    const RecordOperation* operation = FindRecordOperation(request.operation);
+    if (operation == nullptr) {
+        return std::nullopt;
+    }
+    Outcome outcome;
+    if (request.operationArguments.size() != operation->InCount()) {
+        outcome.exitCode = kExitUsage;
+        outcome.message = std::string(operation->name) + " takes " + std::to_string(operation->InCount()) +
+                          " argument(s), " + std::to_string(request.operationArguments.size()) + " given";
+        return outcome;
+    }
+    Outcome failure;
+    std::optional<Session> session = OpenSession(request, -1, 0, failure);
+    if (!session) {
+        return failure;
+    }
+    const auto release = [](ICommunicationHelperExtended* helper) {
+        if (helper != nullptr) {
+            helper->Release();
+        }
+    };
+    std::unique_ptr<ICommunicationHelperExtended, decltype(release)> helper(
+        ICommunicationHelperExtendedFactory::CreateInstance(session->record.get()), release);
+    if (!helper) {
+        outcome.exitCode = kExitFailure;
+        outcome.message = "the display helper could not be created";
+        return outcome;
+    }
+    const LFDSnapshot before = LFDValues::Snapshot(*session->record);
+    std::string error;
+    std::optional<RecordOperationResult> result;
+    try {
+        result = operation->invoke(*helper, request.operationArguments, &error);
+    } catch (int) {
+        result = RecordOperationResult{};
+    }
+    if (!result) {
+        outcome.exitCode = kExitUsage;
+        outcome.message = error;
+        return outcome;
+    }
+    outcome.exitCode = result->result != 0 ? kExitSuccess : kExitFailure;
+    outcome.json["result"] = result->result;
+    outcome.json["outs"] = result->outs;
+    outcome.json["values"] = ChangedValues(before, LFDValues::Snapshot(*session->record));
+    outcome.json["connectStatus"] = session->connectStatus;
+    return outcome;
+}
+
+Json RecordToJson(const ClockSet& record) {
+    return ToJsonOf(record);
+}
+Json RecordToJson(const BlockRGBData& record) {
+    return ToJsonOf(record);
+}
+Json RecordToJson(const ModuleInformation& record) {
+    return ToJsonOf(record);
+}
+bool RecordFromJson(const Json& object, ClockSet& record, std::string* error) {
+    return FromJsonOf(object, record, error);
+}
+bool RecordFromJson(const Json& object, BlockRGBData& record, std::string* error) {
+    return FromJsonOf(object, record, error);
+}
+
+} // namespace zolctl

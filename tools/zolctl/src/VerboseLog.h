@@ -1,0 +1,26 @@
+#pragma once
+
+// --verbose: the library's log at debug level, written to stderr while one command runs. The library
+// logs every frame it sends and receives in hex at debug level, on TCP and serial lines alike.
+
+#include "Logger.h"
+
+#include <ostream>
+
+namespace zolctl {
+
+class VerboseLog {
+public:
+    // Does nothing unless `on`.
+    VerboseLog(bool on, std::ostream& err);
+    // Restores the level the logger had and its default sink.
+    ~VerboseLog();
+    VerboseLog(const VerboseLog&) = delete;
+    VerboseLog& operator=(const VerboseLog&) = delete;
+
+private:
+    bool m_on;
+    LogLevel m_previousLevel;
+};
+
+} // namespace zolctl
