@@ -171,7 +171,7 @@ TEST(ZolctlParsing, UsageErrorsExitTwo) {
         {{"wol", "00112233445"}, "MAC"},
         {{"wol", "0011223344556"}, "MAC"},
         {{"wol", "00112233445G"}, "MAC"},
-        {{"firmware", "image.bin", "--display", "1:1"}, "not available yet"},
+        {{"firmware", "image.bin", "--display", "/dev/ttyS0"}, "PORT:ID"},
     };
     for (const Row& row : rows) {
         const Ran ran = RunWords(row.words);

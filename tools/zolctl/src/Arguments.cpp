@@ -70,6 +70,8 @@ struct RawOptions {
     std::string outputFile;
     std::string trustAction;
     std::string pemFile;
+    std::string firmwareFile;
+    std::vector<std::string> firmwareDisplays;
 };
 
 void AddTargetOptions(CLI::App& app, RawOptions& raw) {
@@ -214,6 +216,18 @@ void FinishRequest(const RawOptions& raw, Request& request) {
         request.pemFile = raw.pemFile;
     }
 
+    if (request.command == Command::Firmware) {
+        request.firmwareFile = raw.firmwareFile;
+        for (const std::string& display : raw.firmwareDisplays) {
+            // PORT:ID, split at the last colon so that the port name itself may hold one.
+            const std::size_t colon = display.rfind(':');
+            if (colon == std::string::npos || colon == 0) {
+                throw UsageError("--display takes PORT:ID, not \"" + display + "\"");
+            }
+            request.firmwareDisplays.push_back(
+                {display.substr(0, colon), IntOption("ID", display.substr(colon + 1), 0, 255)});
+        }
+    }
     if (TalksToDisplay(request.command) && request.target.host.empty() && request.target.serial.empty()) {
         throw UsageError("this command talks to a display: give --host ADDR or --serial PATH");
     }
@@ -233,7 +247,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
                  "zolctl"};
     app.require_subcommand(1);
     app.fallthrough();
-    // Extras are checked after parsing: the commands that are not available yet take any words.
+    // Extras are checked after parsing, so the usage error names them.
     app.allow_extras();
     AddTargetOptions(app, raw);
 
@@ -288,10 +302,13 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         ->check(CLI::IsMember({"install", "add"}));
     trust->add_option("PEMFILE", raw.pemFile, "PEM certificate file (add)")->type_name("");
 
-    for (auto [name, command] : {std::pair{"firmware", Command::Firmware}}) {
-        CLI::App* later = add(name, "not available yet", command);
-        later->prefix_command();
-    }
+    CLI::App* firmware =
+        add("firmware", "upload a firmware image to displays on serial lines, with progress on stderr",
+            Command::Firmware);
+    firmware->add_option("FILE", raw.firmwareFile, "the firmware image")->type_name("")->required();
+    firmware->add_option("--display", raw.firmwareDisplays, "a display as serial device and ID (repeatable)")
+        ->type_name("PORT:ID")
+        ->required();
 
     try {
         // CLI11 takes the words in reverse order.
@@ -302,8 +319,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
                 result.request.command = entry.command;
             }
         }
-        const bool later = result.request.command == Command::Firmware;
-        if (!later && !app.remaining().empty()) {
+        if (!app.remaining().empty()) {
             std::string words;
             for (const std::string& word : app.remaining()) {
                 words += " " + word;

@@ -19,7 +19,7 @@ enum class Command {
     Wol,
     ProbeFraming,
     Demo,
-    Firmware, // registered so that scripts get a clear answer; not available yet
+    Firmware, // serial firmware update of the displays given with --display PORT:ID
     Download, // DownloadFileOverTls for --host
     Trust,    // the trusted-root store: install the embedded roots, or add one PEM file
 };
@@ -47,6 +47,12 @@ struct Target {
     const std::string& Address() const { return IsSerial() ? serial : host; }
 };
 
+// One display of a firmware update: its serial device and its display ID.
+struct FirmwareDisplay {
+    std::string port;
+    int id = 0;
+};
+
 struct Request {
     Command command = Command::Status;
     Target target;
@@ -62,6 +68,8 @@ struct Request {
     std::string outputFile;                      // download: the file to write
     std::string trustAction;                     // trust: "install" or "add"
     std::string pemFile;                         // trust add: the PEM certificate file
+    std::string firmwareFile;                    // firmware: the image to upload
+    std::vector<FirmwareDisplay> firmwareDisplays; // firmware: the displays, in the order given
 };
 
 enum class ParseStatus {

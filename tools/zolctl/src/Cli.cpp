@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "Demo.h"
 #include "Download.h"
+#include "Firmware.h"
 #include "Operations.h"
 #include "Outcome.h"
 #include "Trust.h"
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+
+#include <unistd.h>
 
 namespace zolctl {
 
@@ -46,7 +49,7 @@ Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
     case Command::Demo:
         return RunDemo(request.json ? err : out);
     case Command::Firmware:
-        return NotAvailableYet("firmware");
+        return RunFirmware(request, err, &err == &std::cerr && ::isatty(STDERR_FILENO) != 0);
     case Command::Download:
         return RunDownload(request);
     case Command::Trust:
