@@ -7,6 +7,8 @@
 
 #include "zolsim/Simulator.h"
 
+#include "SimulatedDisplaySuite.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,7 +21,7 @@ namespace {
 
 using zolsim::Bytes;
 
-constexpr const char* kAddress = "127.0.2.1";
+constexpr char kAddress[] = "127.0.2.1";
 constexpr const char* kSecuredAddress = "127.0.2.2";
 
 struct Given {
@@ -41,25 +43,10 @@ struct Reply {
     long long elapsedMs = 0;
 };
 
-class CommandWire : public testing::Test {
+class CommandWire : public zol::testing::SimulatedDisplaySuite<kAddress> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        sim->AddRelayedDisplay(1, 3);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
-    void SetUp() override {
-        // A fresh connection per test, so that a late reply of one test never answers the next.
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        sim->ClearFaults();
-        sim->ClearLog();
-    }
+    static void SetUpTestSuite() { StartDisplay(/*relayTarget=*/3); }
+    void SetUp() override { ResetDisplay(); }
 
     static Reply Send(const Given& given, int framingVariant = 0, std::string address = kAddress,
                       std::string credential = "") {
@@ -94,10 +81,7 @@ protected:
         return all;
     }
 
-    static zolsim::Simulator* sim;
 };
-
-zolsim::Simulator* CommandWire::sim = nullptr;
 
 struct WireRow {
     const char* name;

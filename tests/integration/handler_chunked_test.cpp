@@ -2,9 +2,10 @@
 
 #include "LFDData.h"
 #include "ZOLCommandHandler.h"
-#include "ZOLConnection.h"
 #include "platform/Pause.h"
 #include "zolsim/Simulator.h"
+
+#include "SimulatedDisplaySuite.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kAddress = "127.0.3.10";
+constexpr char kAddress[] = "127.0.3.10";
 
 struct ChunkRow {
     unsigned chunkKiB;
@@ -21,22 +22,10 @@ struct ChunkRow {
     std::vector<int> chunkLengths;
 };
 
-class HandlerChunked : public testing::TestWithParam<ChunkRow> {
+class HandlerChunked
+    : public zol::testing::SimulatedDisplaySuite<kAddress, testing::TestWithParam<ChunkRow>> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
-    static zolsim::Simulator* sim;
 };
-
-zolsim::Simulator* HandlerChunked::sim = nullptr;
 
 TEST_P(HandlerChunked, CutsThePayloadIntoNumberedChunks) {
     const ChunkRow& row = GetParam();
@@ -46,9 +35,7 @@ TEST_P(HandlerChunked, CutsThePayloadIntoNumberedChunks) {
         payload[i] = static_cast<unsigned char>(i * 7 + i / 251);
     }
     CLFDData record;
-    record.SetAddress(kAddress);
-    record.SetConnectionKind(1);
-    record.SetDisplayId(1);
+    PointAtDisplay(record);
     const auto pausedBefore = zol::platform::PausedMsTotal();
 
     EXPECT_EQ(

@@ -8,6 +8,8 @@
 #include "ZOLConnection.h"
 #include "zolsim/Simulator.h"
 
+#include "SimulatedDisplaySuite.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,7 +22,7 @@ namespace {
 using zolsim::Fault;
 using zolsim::FaultKind;
 
-constexpr const char* kAddress = "127.0.3.1";
+constexpr char kAddress[] = "127.0.3.1";
 constexpr const char* kSilentAddress = "127.0.3.250"; // nothing listens here
 
 struct FreeReply {
@@ -28,31 +30,16 @@ struct FreeReply {
 };
 using ReplyPtr = std::unique_ptr<unsigned char, FreeReply>;
 
-class HandlerExecute : public testing::Test {
+class HandlerExecute : public zol::testing::SimulatedDisplaySuite<kAddress> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        sim->AddRelayedDisplay(1, 3);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
+    static void SetUpTestSuite() { StartDisplay(/*relayTarget=*/3); }
     void SetUp() override {
-        // A fresh connection per test, so that a late reply of one test never answers the next.
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        sim->ClearFaults();
-        sim->ClearLog();
+        ResetDisplay();
         ResetProcessWide();
         handler = IZOLCommandHandlerFactory::CreateInstance();
         handler->SetRetryCount(4);
         handler->SetProgressObserver(nullptr);
-        record.SetAddress(kAddress);
-        record.SetConnectionKind(1);
-        record.SetDisplayId(1);
+        PointAtDisplay(record);
     }
     void TearDown() override { handler->SetProgressObserver(nullptr); }
 
@@ -65,12 +52,9 @@ protected:
         return count;
     }
 
-    static zolsim::Simulator* sim;
     IZOLCommandHandler* handler = nullptr;
     CLFDData record;
 };
-
-zolsim::Simulator* HandlerExecute::sim = nullptr;
 
 TEST_F(HandlerExecute, StatusQueryIsDecodedIntoTheRecord) {
     sim->FindDisplay(1)->SetPower(true);

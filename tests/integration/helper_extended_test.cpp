@@ -5,9 +5,10 @@
 #include "LFDData.h"
 #include "LFDValueVisitor.h"
 #include "ZOLCommandHandler.h"
-#include "ZOLConnection.h"
 #include "platform/Pause.h"
 #include "zolsim/Simulator.h"
+
+#include "SimulatedDisplaySuite.h"
 
 #include <gtest/gtest.h>
 
@@ -16,30 +17,16 @@
 
 namespace {
 
-constexpr const char* kAddress = "127.0.4.2";
+constexpr char kAddress[] = "127.0.4.2";
 
-class HelperExtended : public testing::Test {
+class HelperExtended : public zol::testing::SimulatedDisplaySuite<kAddress> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
     void SetUp() override {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
+        ResetDisplay();
         IZOLCommandHandlerFactory::CreateInstance()->SetRetryCount(1);
-        sim->ClearFaults();
-        record.SetAddress(kAddress);
-        record.SetConnectionKind(1);
-        record.SetDisplayId(1);
+        PointAtDisplay(record);
         helper = ICommunicationHelperExtendedFactory::CreateInstance(&record);
         ASSERT_NE(helper, nullptr);
-        sim->ClearLog();
     }
     void TearDown() override {
         if (helper != nullptr) {
@@ -49,12 +36,9 @@ protected:
 
     static std::size_t Requests() { return sim->Requests().size(); }
 
-    static zolsim::Simulator* sim;
     CLFDData record;
     ICommunicationHelperExtended* helper = nullptr;
 };
-
-zolsim::Simulator* HelperExtended::sim = nullptr;
 
 TEST_F(HelperExtended, NoHelperWithoutARecord) {
     EXPECT_EQ(ICommunicationHelperExtendedFactory::CreateInstance(nullptr), nullptr);

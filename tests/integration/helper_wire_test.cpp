@@ -5,9 +5,10 @@
 #include "CommunicationHelperExtended.h"
 #include "LFDData.h"
 #include "ZOLCommandHandler.h"
-#include "ZOLConnection.h"
 #include "helpers/OperationTable.h"
 #include "zolsim/Simulator.h"
+
+#include "SimulatedDisplaySuite.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using zol::helpers::FindOperation;
 
-constexpr const char* kAddress = "127.0.4.1";
+constexpr char kAddress[] = "127.0.4.1";
 constexpr int kBroadcastId = 0xFE;
 
 // The kind of display a row runs against.
@@ -54,33 +55,16 @@ void PrintTo(const Row& row, std::ostream* os) {
     *os << row.op;
 }
 
-class HelperWire : public testing::TestWithParam<Row> {
+class HelperWire : public zol::testing::SimulatedDisplaySuite<kAddress, testing::TestWithParam<Row>> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
     void SetUp() override {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
+        ResetDisplay();
         IZOLCommandHandlerFactory::CreateInstance()->SetRetryCount(1);
-        sim->ClearFaults();
-        sim->ClearLog();
-        record.SetAddress(kAddress);
-        record.SetConnectionKind(1);
-        record.SetDisplayId(1);
+        PointAtDisplay(record);
     }
 
-    static zolsim::Simulator* sim;
     CLFDData record;
 };
-
-zolsim::Simulator* HelperWire::sim = nullptr;
 
 TEST_P(HelperWire, RequestResultAndOuts) {
     const Row& row = GetParam();

@@ -4,8 +4,9 @@
 #include "CommunicationHelperExtended.h"
 #include "LFDData.h"
 #include "ZOLCommandHandler.h"
-#include "ZOLConnection.h"
 #include "zolsim/Simulator.h"
+
+#include "SimulatedDisplaySuite.h"
 
 #include <gtest/gtest.h>
 
@@ -17,31 +18,17 @@ namespace {
 
 using zolsim::Bytes;
 
-constexpr const char* kAddress = "127.0.10.1";
+constexpr char kAddress[] = "127.0.10.1";
 
 struct HelperRelease {
     void operator()(ICommunicationHelperExtended* helper) const { helper->Release(); }
 };
 
-class RecordsWire : public testing::Test {
+class RecordsWire : public zol::testing::SimulatedDisplaySuite<kAddress> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
     void SetUp() override {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        sim->ClearFaults();
-        sim->ClearLog();
-        record.SetAddress(kAddress);
-        record.SetConnectionKind(1);
-        record.SetDisplayId(1);
+        ResetDisplay();
+        PointAtDisplay(record);
         helper.reset(ICommunicationHelperExtendedFactory::CreateInstance(&record));
         ASSERT_NE(helper, nullptr);
     }
@@ -58,12 +45,9 @@ protected:
     }
     static zolsim::DisplayModel& Display() { return *sim->FindDisplay(1); }
 
-    static zolsim::Simulator* sim;
     CLFDData record;
     std::unique_ptr<ICommunicationHelperExtended, HelperRelease> helper;
 };
-
-zolsim::Simulator* RecordsWire::sim = nullptr;
 
 TEST_F(RecordsWire, ClockSetTravelsBothWays) {
     ClockSet clock{};

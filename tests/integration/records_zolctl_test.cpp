@@ -5,8 +5,9 @@
 
 #include "Cli.h"
 
-#include "ZOLConnection.h"
 #include "zolsim/Simulator.h"
+
+#include "SimulatedDisplaySuite.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ namespace {
 using Json = nlohmann::json;
 using Words = std::vector<std::string>;
 
-constexpr const char* kAddress = "127.0.10.4";
+constexpr char kAddress[] = "127.0.10.4";
 
 struct Ran {
     int exitCode = -1;
@@ -39,26 +40,10 @@ Ran Zolctl(const Words& command) {
     return ran;
 }
 
-class RecordsZolctl : public testing::Test {
+class RecordsZolctl : public zol::testing::SimulatedDisplaySuite<kAddress> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
-    void SetUp() override {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        sim->ClearLog();
-    }
-    static zolsim::Simulator* sim;
+    void SetUp() override { ResetDisplay(); }
 };
-
-zolsim::Simulator* RecordsZolctl::sim = nullptr;
 
 TEST_F(RecordsZolctl, RecordArgumentsAndOutValues) {
     const Ran set = Zolctl({"op", "SetClockSet", R"({"Year": 2024, "Month": 2, "Day": 29, "Pm": true})"});

@@ -3,8 +3,9 @@
 
 #include "CommunicationHelperExtended.h"
 #include "LFDData.h"
-#include "ZOLConnection.h"
 #include "zolsim/Simulator.h"
+
+#include "SimulatedDisplaySuite.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ namespace {
 
 using zolsim::Bytes;
 
-constexpr const char* kAddress = "127.0.10.2";
+constexpr char kAddress[] = "127.0.10.2";
 
 struct HelperRelease {
     void operator()(ICommunicationHelperExtended* helper) const { helper->Release(); }
@@ -37,25 +38,11 @@ std::ostream& operator<<(std::ostream& out, const RegisterRequest& r) {
     return out << " ]" << std::dec;
 }
 
-class RegisterWire : public testing::Test {
+class RegisterWire : public zol::testing::SimulatedDisplaySuite<kAddress> {
 protected:
-    static void SetUpTestSuite() {
-        sim = new zolsim::Simulator();
-        sim->AddDisplay(1);
-        ASSERT_TRUE(sim->StartTcp(kAddress));
-    }
-    static void TearDownTestSuite() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        delete sim;
-        sim = nullptr;
-    }
     void SetUp() override {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
-        sim->ClearFaults();
-        sim->ClearLog();
-        record.SetAddress(kAddress);
-        record.SetConnectionKind(1);
-        record.SetDisplayId(1);
+        ResetDisplay();
+        PointAtDisplay(record);
         helper.reset(ICommunicationHelperExtendedFactory::CreateInstance(&record));
         ASSERT_NE(helper, nullptr);
     }
@@ -73,12 +60,9 @@ protected:
     }
     static zolsim::DisplayModel& Display() { return *sim->FindDisplay(1); }
 
-    static zolsim::Simulator* sim;
     CLFDData record;
     std::unique_ptr<ICommunicationHelperExtended, HelperRelease> helper;
 };
-
-zolsim::Simulator* RegisterWire::sim = nullptr;
 
 TEST_F(RegisterWire, WordWriteOfRegister40IsMirrored) {
     EXPECT_EQ(helper->WriteRegisterWord(0x40, 512), 1);
