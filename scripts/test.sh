@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Second command of the README: install what is missing, then build and run the whole suite under
-# AddressSanitizer + UBSan and in the release build.
+# AddressSanitizer + UBSan and in the release build, a short soak under the sanitizers, the threaded
+# subset under ThreadSanitizer, and every fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,3 +12,15 @@ for preset in asan release; do
     cmake --build --preset "${preset}" -j "${jobs}"
     ctest --preset "${preset}"
 done
+
+echo "=== soak (short, asan)"
+build/asan/tests/soak/soak_commands 2000
+
+echo "=== tsan (threaded subset)"
+cmake --preset tsan >/dev/null
+mapfile -t tsan_targets < <(ctest --preset tsan -N | sed -n 's/^ *Test *#[0-9]*: *//p')
+cmake --build --preset tsan -j "${jobs}" --target "${tsan_targets[@]}"
+ctest --preset tsan
+
+echo "=== fuzz (bounded)"
+scripts/fuzz.sh 20
