@@ -11,6 +11,8 @@
 #include "platform/Pause.h"
 #include "protocol/ZOLCommand.h"
 
+#include <optional>
+
 namespace zol::command {
 
 namespace {
@@ -147,11 +149,14 @@ void CZOLCommandHandler::SendMatchRetry(ILFDData& record, unsigned char code, IZ
     }
 }
 
-unsigned int CZOLCommandHandler::Execute(ILFDData* record, unsigned char code, int length,
-                                         const unsigned char* data, IZOLCommand* command, int* connectStatus,
-                                         bool verify) {
-    CommandObject commandObject(command, CommandObject::AtEnd::ClearData);
-    if (record == nullptr || RefuseData("Execute", length, data)) {
+namespace {
+
+// The opening both Execute and Broadcast share: no record or bad data gives 0; a disabled display is not
+// contacted and counts as done (a status request first marks it offline); otherwise the command object is
+// filled and the caller goes on (no value).
+std::optional<unsigned int> Opening(const char* operation, ILFDData* record, unsigned char code, int length,
+                                    const unsigned char* data, CommandObject& commandObject) {
+    if (record == nullptr || RefuseData(operation, length, data)) {
         return 0;
     }
     if (!record->IsCommunicationEnabled()) {
@@ -164,6 +169,19 @@ unsigned int CZOLCommandHandler::Execute(ILFDData* record, unsigned char code, i
         return 0;
     }
     FillCommand(*commandObject, *record, code, length, data);
+    return std::nullopt;
+}
+
+} // namespace
+
+unsigned int CZOLCommandHandler::Execute(ILFDData* record, unsigned char code, int length,
+                                         const unsigned char* data, IZOLCommand* command, int* connectStatus,
+                                         bool verify) {
+    CommandObject commandObject(command, CommandObject::AtEnd::ClearData);
+    if (const std::optional<unsigned int> early =
+            Opening("Execute", record, code, length, data, commandObject)) {
+        return *early;
+    }
     Reply last;
     SendMatchRetry(*record, code, *commandObject, connectStatus, verify, true, last);
 
@@ -203,19 +221,10 @@ unsigned int CZOLCommandHandler::Broadcast(ILFDData* record, unsigned char code,
                                            const unsigned char* data, IZOLCommand* command,
                                            int* connectStatus) {
     CommandObject commandObject(command, CommandObject::AtEnd::ClearData);
-    if (record == nullptr || RefuseData("Broadcast", length, data)) {
-        return 0;
+    if (const std::optional<unsigned int> early =
+            Opening("Broadcast", record, code, length, data, commandObject)) {
+        return *early;
     }
-    if (!record->IsCommunicationEnabled()) {
-        if (code == 0x00) {
-            MarkOffline(*record);
-        }
-        return 1;
-    }
-    if (!commandObject) {
-        return 0;
-    }
-    FillCommand(*commandObject, *record, code, length, data);
     commandObject->SetRelayByte(255);
     commandObject->SetDisplayId(0xFE);
     commandObject->SetRelayTarget(record->GetRelayTarget() < 0 ? -1 : 254);
