@@ -21,8 +21,11 @@ bool StartsLikeStandardReply(const unsigned char* data, std::size_t have) {
 }
 
 // Length of the standard frame in front when it carries reply command 0xEE (a relay announcement), else 0.
+// The reply command sits at byte 5 only when the frame has at least two data bytes; in a shorter frame
+// byte 5 already belongs to whatever follows it, and reading it there would turn a reply judged complete
+// back into one that waits once another byte arrives.
 std::size_t RelayAnnouncementLength(const unsigned char* data, std::size_t have) {
-    if (have < 6 || data[0] != kHeader || data[5] != kRelayCommand)
+    if (have < 6 || data[0] != kHeader || data[3] < 2 || data[5] != kRelayCommand)
         return 0;
     const std::size_t frameLength = static_cast<std::size_t>(data[3]) + 5;
     return frameLength <= have ? frameLength : 0;
