@@ -27,11 +27,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <barrier>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -275,6 +278,47 @@ void QueryFleet(IZOLCommandHandler* handler, std::size_t first, std::size_t step
     }
 }
 
+// Worker threads started once and released for every round, so that a round measures the queries and
+// not thread creation (which costs as much as a few dozen round trips here).
+class FleetWorkers {
+public:
+    FleetWorkers(IZOLCommandHandler* handler, std::size_t count)
+        : m_start(static_cast<std::ptrdiff_t>(count) + 1), m_done(static_cast<std::ptrdiff_t>(count) + 1) {
+        for (std::size_t t = 0; t < count; ++t) {
+            m_threads.emplace_back([this, handler, t, count] {
+                for (;;) {
+                    m_start.arrive_and_wait();
+                    if (m_stopping) {
+                        return;
+                    }
+                    QueryFleet(handler, t, count);
+                    m_done.arrive_and_wait();
+                }
+            });
+        }
+    }
+    ~FleetWorkers() {
+        m_stopping = true;
+        m_start.arrive_and_wait();
+        for (auto& thread : m_threads) {
+            thread.join();
+        }
+    }
+    FleetWorkers(const FleetWorkers&) = delete;
+    FleetWorkers& operator=(const FleetWorkers&) = delete;
+
+    void RunRound() {
+        m_start.arrive_and_wait();
+        m_done.arrive_and_wait();
+    }
+
+private:
+    std::barrier<> m_start;
+    std::barrier<> m_done;
+    std::atomic<bool> m_stopping{false};
+    std::vector<std::thread> m_threads;
+};
+
 void BM_Fleet(benchmark::State& state) {
     if (!Fleet().Ready()) {
         state.SkipWithError("the zolsim executable did not start (set ZOLSIM to its path)");
@@ -284,22 +328,21 @@ void BM_Fleet(benchmark::State& state) {
     handler->SetRetryCount(0);
     QueryFleet(handler, 0, 1); // connect every display before measuring
     const auto threads = static_cast<std::size_t>(state.range(0));
+    std::optional<FleetWorkers> workers;
+    if (threads > 1) {
+        workers.emplace(handler, threads);
+    }
     double seconds = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (threads == 1) {
-            QueryFleet(handler, 0, 1);
+        if (workers) {
+            workers->RunRound();
         } else {
-            std::vector<std::thread> workers;
-            for (std::size_t t = 0; t < threads; ++t) {
-                workers.emplace_back(QueryFleet, handler, t, threads);
-            }
-            for (auto& worker : workers) {
-                worker.join();
-            }
+            QueryFleet(handler, 0, 1);
         }
         seconds += std::chrono::duration<double>(Clock::now() - start).count();
     }
+    workers.reset();
     const double commands = static_cast<double>(state.iterations()) * kFleetSize * kFleetCommands.size();
     const double perSecond = seconds > 0 ? commands / seconds : 0;
     state.counters["commands_per_s"] = perSecond;

@@ -7,10 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -31,14 +35,17 @@ bool IsUsableState(unsigned short state) {
     return (state & (NUD_INCOMPLETE | NUD_FAILED | NUD_NOARP)) == 0 || (state & NUD_PERMANENT) != 0;
 }
 
-enum class DumpOutcome { Found, NotFound, Unavailable };
+struct Neighbour {
+    std::vector<unsigned char> address;
+    std::vector<unsigned char> hardware;
+};
+using Neighbours = std::vector<Neighbour>;
 
-// Walks one neighbour-table dump of the family and picks the entry for the address.
-DumpOutcome DumpAndFind(unsigned char family, const void* address, std::size_t addressLength,
-                        std::vector<unsigned char>& hardware) {
+// Reads the usable entries of one family from a neighbour-table dump; nothing when netlink cannot answer.
+std::optional<Neighbours> DumpTable(unsigned char family) {
     SocketGuard sock{::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)};
     if (sock.fd < 0) {
-        return DumpOutcome::Unavailable;
+        return std::nullopt;
     }
     struct {
         nlmsghdr header;
@@ -53,52 +60,95 @@ DumpOutcome DumpAndFind(unsigned char family, const void* address, std::size_t a
     kernel.nl_family = AF_NETLINK;
     if (::sendto(sock.fd, &request, request.header.nlmsg_len, 0, reinterpret_cast<sockaddr*>(&kernel),
                  sizeof(kernel)) < 0) {
-        return DumpOutcome::Unavailable;
+        return std::nullopt;
     }
 
     std::array<char, 16384> buffer{};
-    bool found = false;
+    Neighbours table;
     for (;;) {
         ssize_t received = ::recv(sock.fd, buffer.data(), buffer.size(), 0);
         if (received <= 0) {
-            return found ? DumpOutcome::Found : DumpOutcome::Unavailable;
+            return std::nullopt;
         }
         auto remaining = static_cast<unsigned int>(received);
         for (auto* header = reinterpret_cast<nlmsghdr*>(buffer.data()); NLMSG_OK(header, remaining);
              header = NLMSG_NEXT(header, remaining)) {
             if (header->nlmsg_type == NLMSG_DONE) {
-                return found ? DumpOutcome::Found : DumpOutcome::NotFound;
+                return table;
             }
             if (header->nlmsg_type == NLMSG_ERROR) {
-                return DumpOutcome::Unavailable;
+                return std::nullopt;
             }
-            if (header->nlmsg_type != RTM_NEWNEIGH || found) {
+            if (header->nlmsg_type != RTM_NEWNEIGH) {
                 continue;
             }
             auto* entry = static_cast<ndmsg*>(NLMSG_DATA(header));
             if (entry->ndm_family != family || !IsUsableState(entry->ndm_state)) {
                 continue;
             }
-            bool addressMatches = false;
-            std::vector<unsigned char> linkAddress;
+            Neighbour neighbour;
             int attributesLength = static_cast<int>(RTM_PAYLOAD(header));
             for (auto* attribute =
                      reinterpret_cast<rtattr*>(reinterpret_cast<char*>(entry) + NLMSG_ALIGN(sizeof(ndmsg)));
                  RTA_OK(attribute, attributesLength); attribute = RTA_NEXT(attribute, attributesLength)) {
                 auto* payload = static_cast<unsigned char*>(RTA_DATA(attribute));
                 auto payloadLength = RTA_PAYLOAD(attribute);
-                if (attribute->rta_type == NDA_DST && payloadLength == addressLength) {
-                    addressMatches = std::memcmp(payload, address, addressLength) == 0;
+                if (attribute->rta_type == NDA_DST) {
+                    neighbour.address.assign(payload, payload + payloadLength);
                 } else if (attribute->rta_type == NDA_LLADDR) {
-                    linkAddress.assign(payload, payload + payloadLength);
+                    neighbour.hardware.assign(payload, payload + payloadLength);
                 }
             }
-            if (addressMatches && !linkAddress.empty()) {
-                hardware = std::move(linkAddress);
-                found = true;
+            if (!neighbour.address.empty() && !neighbour.hardware.empty()) {
+                table.push_back(std::move(neighbour));
             }
         }
     }
+}
+
+// A dump of the table serves every lookup for a short while: a status sweep over a wall of displays
+// asks for each display's entry within milliseconds, and one dump per sweep is plenty (entries change on
+// the scale of minutes). An entry that appeared since is seen at the next refresh.
+class TableSnapshot {
+public:
+    explicit TableSnapshot(unsigned char family) : m_family(family) {}
+
+    enum class Outcome { Found, NotFound, Unavailable };
+
+    Outcome Find(const void* address, std::size_t addressLength, std::vector<unsigned char>& hardware) {
+        std::lock_guard guard(m_lock);
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_takenAt || now - *m_takenAt >= kLifetime) {
+            m_table = DumpTable(m_family);
+            m_takenAt = now;
+        }
+        if (!m_table) {
+            return Outcome::Unavailable;
+        }
+        const auto* bytes = static_cast<const unsigned char*>(address);
+        for (const Neighbour& neighbour : *m_table) {
+            if (neighbour.address.size() == addressLength &&
+                std::equal(neighbour.address.begin(), neighbour.address.end(), bytes)) {
+                hardware = neighbour.hardware;
+                return Outcome::Found;
+            }
+        }
+        return Outcome::NotFound;
+    }
+
+private:
+    static constexpr std::chrono::milliseconds kLifetime{1000};
+
+    const unsigned char m_family;
+    std::mutex m_lock;
+    std::optional<std::chrono::steady_clock::time_point> m_takenAt;
+    std::optional<Neighbours> m_table;
+};
+
+TableSnapshot& SnapshotOf(unsigned char family) {
+    static TableSnapshot v4(AF_INET);
+    static TableSnapshot v6(AF_INET6);
+    return family == AF_INET ? v4 : v6;
 }
 
 // /proc/net/arp: "IP address  HW type  Flags  HW address  Mask  Device", one entry a line.
@@ -135,12 +185,12 @@ std::optional<std::vector<unsigned char>> FromProcArp(const in_addr& address) {
 
 std::optional<std::vector<unsigned char>> LookupNeighbour(const in_addr& address) {
     std::vector<unsigned char> hardware;
-    switch (DumpAndFind(AF_INET, &address, sizeof(address), hardware)) {
-    case DumpOutcome::Found:
+    switch (SnapshotOf(AF_INET).Find(&address, sizeof(address), hardware)) {
+    case TableSnapshot::Outcome::Found:
         return hardware;
-    case DumpOutcome::NotFound:
+    case TableSnapshot::Outcome::NotFound:
         return std::nullopt;
-    case DumpOutcome::Unavailable:
+    case TableSnapshot::Outcome::Unavailable:
         break;
     }
     return FromProcArp(address);
@@ -148,7 +198,7 @@ std::optional<std::vector<unsigned char>> LookupNeighbour(const in_addr& address
 
 std::optional<std::vector<unsigned char>> LookupNeighbour(const in6_addr& address) {
     std::vector<unsigned char> hardware;
-    if (DumpAndFind(AF_INET6, &address, sizeof(address), hardware) == DumpOutcome::Found) {
+    if (SnapshotOf(AF_INET6).Find(&address, sizeof(address), hardware) == TableSnapshot::Outcome::Found) {
         return hardware;
     }
     return std::nullopt;
