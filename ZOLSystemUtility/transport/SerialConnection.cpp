@@ -9,6 +9,7 @@
 #include "Logger.h"
 #include "platform/SerialPort.h"
 #include "transport/ConnectionEvents.h"
+#include "transport/SerialFrameAssembly.h"
 
 namespace {
 
@@ -120,26 +121,12 @@ void CZOLSerialConnection::Publish(const unsigned char* frame, std::size_t lengt
 }
 
 void CZOLSerialConnection::ReaderLoop(int fd) {
-    constexpr std::size_t capacity = zol::kSerialReplyCapacity;
-    std::array<unsigned char, capacity> assembly{};
-    std::size_t fill = 0;
-    auto dropBurst = [&] {
-        if (fill > 0) {
-            ZOL_LOG_DEBUG << "Drop " << zol::HexText(assembly.data(), fill);
-        }
-        assembly.fill(0);
-        fill = 0;
-    };
-    auto publishBurst = [&] {
-        Publish(assembly.data(), zol::SerialFrameLength(assembly.data(), fill));
-        assembly.fill(0);
-        fill = 0;
-    };
-
+    zol::SerialFrameAssembly assembly(
+        [this](const unsigned char* frame, std::size_t length) { Publish(frame, length); });
     for (;;) {
         pollfd waits[2] = {{fd, POLLIN, 0}, {m_stopReader.Fd(), POLLIN, 0}};
         // An idle line costs nothing: without a burst in progress the wait has no end but the next byte.
-        const int ready = ::poll(waits, 2, fill > 0 ? kBurstSilenceMs : -1);
+        const int ready = ::poll(waits, 2, assembly.InBurst() ? kBurstSilenceMs : -1);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -148,28 +135,20 @@ void CZOLSerialConnection::ReaderLoop(int fd) {
         if (waits[1].revents != 0)
             return;
         if (ready == 0) {
-            // The line fell silent in the middle of a burst.
-            if (zol::AcceptSerialAtSilence(assembly.data(), fill))
-                publishBurst();
-            else
-                dropBurst();
+            assembly.Silence(); // the line fell silent in the middle of a burst
             continue;
         }
         if ((waits[0].revents & POLLIN) == 0) {
             // Hung up (the other end went away): stop polling rather than spin on it.
             break;
         }
-        if (fill == capacity)
-            dropBurst();
-        const ssize_t got = ::read(fd, assembly.data() + fill, capacity - fill);
+        const std::span<unsigned char> room = assembly.Room();
+        const ssize_t got = ::read(fd, room.data(), room.size());
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
         if (got <= 0)
             break;
-        fill += static_cast<std::size_t>(got);
-        if (zol::JudgeSerialFrame(assembly.data(), fill, capacity) == zol::ReplyVerdict::Valid)
-            publishBurst();
-        // Otherwise the burst goes on until it forms a frame or the line falls silent.
+        assembly.Received(static_cast<std::size_t>(got));
     }
     ZOL_LOG_INFO << "Serial port " << m_strPortName << " hung up";
     {

@@ -1,5 +1,5 @@
 // The serial reader's frame assembly, fed in reads of any size (down to one byte at a time) with
-// silences in between, exactly as the reader thread applies the checks.
+// silences in between.
 //
 // Input: a mode byte, then either a script of reads and silences over raw bytes (mode even) or the
 // values of one reply frame plus the places where the line splits it (mode odd).
@@ -8,57 +8,29 @@
 
 #include "FuzzSupport.h"
 
-#include "transport/PacketCompleteness.h"
+#include "transport/SerialFrameAssembly.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace {
 
 using zol::fuzz::Bytes;
 
-// The reader thread's assembly, minus the port: bytes in, published frames out.
+// The reader thread's assembly, collecting what it publishes.
 class Assembly {
 public:
-    void Read(const unsigned char* bytes, std::size_t count) {
-        while (count > 0) {
-            if (m_fill == m_buffer.size())
-                Drop();
-            const std::size_t take = std::min(count, m_buffer.size() - m_fill);
-            std::memcpy(m_buffer.data() + m_fill, bytes, take);
-            m_fill += take;
-            bytes += take;
-            count -= take;
-            if (zol::JudgeSerialFrame(m_buffer.data(), m_fill, m_buffer.size()) == zol::ReplyVerdict::Valid)
-                Publish();
-        }
-    }
-    void Silence() {
-        if (m_fill == 0)
-            return;
-        if (zol::AcceptSerialAtSilence(m_buffer.data(), m_fill))
-            Publish();
-        else
-            Drop();
-    }
+    Assembly()
+        : m_assembly([this](const unsigned char* frame, std::size_t length) {
+              ZOL_FUZZ_CHECK(length > 0 && length <= zol::kSerialReplyCapacity);
+              m_published.emplace_back(frame, frame + length);
+          }) {}
+    void Read(const unsigned char* bytes, std::size_t count) { m_assembly.Feed(bytes, count); }
+    void Silence() { m_assembly.Silence(); }
     const std::vector<Bytes>& Published() const { return m_published; }
 
 private:
-    void Publish() {
-        const std::size_t length = zol::SerialFrameLength(m_buffer.data(), m_fill);
-        ZOL_FUZZ_CHECK(length > 0 && length <= m_fill && length <= m_buffer.size());
-        m_published.emplace_back(m_buffer.begin(), m_buffer.begin() + static_cast<long>(length));
-        Drop();
-    }
-    void Drop() {
-        m_buffer.fill(0);
-        m_fill = 0;
-    }
-
-    std::array<unsigned char, zol::kSerialReplyCapacity> m_buffer{};
-    std::size_t m_fill = 0;
     std::vector<Bytes> m_published;
+    zol::SerialFrameAssembly m_assembly;
 };
 
 void RunScript(zol::fuzz::Input& input) {
