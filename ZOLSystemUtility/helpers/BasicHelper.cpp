@@ -317,7 +317,7 @@ bool CommunicationHelper::WriteRegisterList(const int* addresses, unsigned char 
     const bool wide = Wide(accessMode);
     const int perRegister = wide ? 4 : 3;
     if (addresses == nullptr || values == nullptr || count <= 0 ||
-        static_cast<std::size_t>(count * perRegister) > kMaxLength - 1) {
+        static_cast<std::size_t>(count) * static_cast<std::size_t>(perRegister) > kMaxLength - 1) {
         ZOL_LOG_ERROR << "WriteRegisterList refused: " << count << " registers";
         return false;
     }
@@ -334,7 +334,7 @@ bool CommunicationHelper::WriteRegisterList(const int* addresses, unsigned char 
 bool CommunicationHelper::ReadRegisterList(const int* addresses, unsigned char accessMode, int* destination,
                                            int count, bool /*ethernet*/) {
     if (addresses == nullptr || destination == nullptr || count <= 0 ||
-        static_cast<std::size_t>(count * 2) > kMaxLength - 1) {
+        static_cast<std::size_t>(count) * 2 > kMaxLength - 1) {
         ZOL_LOG_ERROR << "ReadRegisterList refused: " << count << " registers";
         return false;
     }

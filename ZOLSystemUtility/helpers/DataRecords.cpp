@@ -7,68 +7,119 @@
 #include <utility>
 
 namespace {
-template <typename T> T& CopyBytes(T& to, const T& from) {
+template <typename T> void CopyBytes(T& to, const T& from) {
     static_assert(std::is_standard_layout_v<T>);
-    if (&to != &from) {
-        std::memcpy(static_cast<void*>(&to), static_cast<const void*>(&from), sizeof(T));
-    }
-    return to;
+    std::memcpy(static_cast<void*>(&to), static_cast<const void*>(&from), sizeof(T));
 }
 } // namespace
 
 ClockSet& ClockSet::operator=(const ClockSet& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 ClockSet& ClockSet::operator=(ClockSet&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 DSTClock& DSTClock::operator=(const DSTClock& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 DSTClock& DSTClock::operator=(DSTClock&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 TimerData& TimerData::operator=(const TimerData& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 TimerData& TimerData::operator=(TimerData&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 MaintainanceControlStatus& MaintainanceControlStatus::operator=(const MaintainanceControlStatus& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 MaintainanceControlStatus& MaintainanceControlStatus::operator=(MaintainanceControlStatus&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 HdmiUHDColor& HdmiUHDColor::operator=(const HdmiUHDColor& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 HdmiUHDColor& HdmiUHDColor::operator=(HdmiUHDColor&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 DynamicPeakingData& DynamicPeakingData::operator=(const DynamicPeakingData& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 DynamicPeakingData& DynamicPeakingData::operator=(DynamicPeakingData&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 InverseToneMappingData& InverseToneMappingData::operator=(const InverseToneMappingData& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 InverseToneMappingData& InverseToneMappingData::operator=(InverseToneMappingData&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 ColorMappingData& ColorMappingData::operator=(const ColorMappingData& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 ColorMappingData& ColorMappingData::operator=(ColorMappingData&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 FPGASettingsData& FPGASettingsData::operator=(const FPGASettingsData& other) {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 FPGASettingsData& FPGASettingsData::operator=(FPGASettingsData&& other) noexcept {
-    return CopyBytes(*this, other);
+    if (this != &other) {
+        CopyBytes(*this, other);
+    }
+    return *this;
 }
 
 HdmiUHDColor::HdmiUHDColor()

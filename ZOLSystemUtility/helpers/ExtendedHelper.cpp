@@ -45,8 +45,6 @@ CCommunicationHelperExtended::CCommunicationHelperExtended(ILFDData* record) : m
     m_pBasicHelper->Attach(m_pHandler, m_pRecord, m_pCommand);
 }
 
-CCommunicationHelperExtended::~CCommunicationHelperExtended() = default;
-
 ICommunicationHelperExtended* CCommunicationHelperExtended::Destroy(int deleteFlag) {
     m_pRecord = nullptr;
     if (m_pCommand != nullptr) {

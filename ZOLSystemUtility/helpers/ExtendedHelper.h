@@ -412,7 +412,7 @@ public:
     ICommunicationHelper* BasicHelper() const { return m_pBasicHelper; }
 
 private:
-    ~CCommunicationHelperExtended();
+    ~CCommunicationHelperExtended() = default;
 
     using Data = std::initializer_list<unsigned char>;
 

@@ -346,6 +346,7 @@ int C::GetCommandD0SubA6(std::vector<SetIdRange>* ranges) {
     }
     const int count = std::max(0, reply->Length() - 4);
     std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         bytes.push_back(reply->At(8 + static_cast<std::size_t>(i)));
     }

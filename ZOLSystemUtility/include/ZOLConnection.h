@@ -139,7 +139,7 @@ public:
     ZOL_API static void DeleteInstance();
 
     ZOL_API IZOLConnectionPoolFactory& operator=(const IZOLConnectionPoolFactory&);
-    ZOL_API IZOLConnectionPoolFactory& operator=(IZOLConnectionPoolFactory&&);
+    ZOL_API IZOLConnectionPoolFactory& operator=(IZOLConnectionPoolFactory&&) noexcept;
 
     // Guards creation of the pool instance; initialised when the library is loaded.
     ZOL_API static ZOLCriticalSection m_CONNPOOLFACTORY_CRITICAL_SECTION;

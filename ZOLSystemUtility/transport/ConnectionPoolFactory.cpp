@@ -43,4 +43,5 @@ void IZOLConnectionPoolFactory::DeleteInstance() {
 }
 
 IZOLConnectionPoolFactory& IZOLConnectionPoolFactory::operator=(const IZOLConnectionPoolFactory&) = default;
-IZOLConnectionPoolFactory& IZOLConnectionPoolFactory::operator=(IZOLConnectionPoolFactory&&) = default;
+IZOLConnectionPoolFactory&
+IZOLConnectionPoolFactory::operator=(IZOLConnectionPoolFactory&&) noexcept = default;

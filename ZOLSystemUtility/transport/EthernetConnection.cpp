@@ -145,7 +145,7 @@ bool CZOLEthernetConnection::StartSecureSession() {
         failure = kClientCredentialsFailed + std::to_string(status);
     } else if ((status = session->PerformClientHandshake()) != tls::kOk) {
         failure = kClientHandshakeFailed + std::to_string(status);
-    } else if ((status = session->VerifySrvrCertificate()) != tls::kOk) {
+    } else if (session->VerifySrvrCertificate() != tls::kOk) {
         failure = kServerCertificateFailed;
     } else if (m_bPinExchange.load() &&
                (status = session->AuthenticatePin(m_strCredential, kPinReplyWaitMs)) != tls::kOk) {

@@ -82,6 +82,7 @@ void CZOLNetworkHelper::AddCertificateToTrustList() {
     TrustSrvrCertificate(L"ROOT", CZOLSystemHelper::StrToWStr(zol::kEmbeddedRootCertificate2));
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): hosts call the exported signature by value
 std::uint32_t CZOLNetworkHelper::TrustSrvrCertificate(std::wstring storeName, std::wstring pem) {
     std::string narrowStore;
     std::string narrowPem;

@@ -33,6 +33,7 @@ CZOLNetworkHelper& CZOLNetworkHelper::operator=(CZOLNetworkHelper&&) noexcept {
     return *this;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): hosts call the exported signature by value
 ZOLIPType CZOLNetworkHelper::GetIPType(std::string text) {
     std::array<unsigned char, kIPv6Octets> bytes{};
     if (Parse(AF_INET, text, bytes.data())) {
@@ -66,6 +67,7 @@ std::wstring CZOLNetworkHelper::GetIPStringFromOctets(const unsigned char* octet
     return {};
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): hosts call the exported signature by value
 std::vector<unsigned char> CZOLNetworkHelper::GetOctetsFromIPString(std::wstring text) {
     std::string narrow;
     try {

@@ -155,6 +155,7 @@ std::wstring CZOLSystemHelper::ConvertByteToHexString(const unsigned char* bytes
     return out;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): hosts call the exported signature by value
 unsigned int CZOLSystemHelper::HexStrToInt(std::string text) {
     if (text.size() > 2) {
         return 0;
@@ -170,6 +171,7 @@ unsigned int CZOLSystemHelper::HexStrToInt(std::string text) {
     return value;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): hosts call the exported signature by value
 std::vector<SetIdRange> CZOLSystemHelper::GetAlivedIdRangeFromDataString(std::string text) {
     std::vector<SetIdRange> ranges;
     std::string_view rest(text);

@@ -21,7 +21,7 @@ std::string EncodeUtf8(const std::wstring& text) {
     out.reserve(text.size());
     for (const wchar_t character : text) {
         // A negative wide character becomes a value far above the last code point and is refused.
-        const auto cp = static_cast<std::uint32_t>(character);
+        const auto cp = static_cast<std::uint32_t>(static_cast<std::int32_t>(character));
         if (cp > kMaxCodePoint || (cp >= kSurrogateFirst && cp <= kSurrogateLast)) {
             throw std::range_error("wide text holds a value that is no Unicode code point");
         }

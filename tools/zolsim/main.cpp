@@ -1,6 +1,7 @@
 // zolsim: a simulated display a person can point any client at.
 //   zolsim --tcp 127.0.0.1:1515 --id 1 [--id 2 ...] [--relay ID:TARGET ...] [--greeting TEXT]
 //          [--tls [--root-out FILE] [--pin PIN]] [--file-server 127.0.0.1:2020 --served-file FILE]
+//          [--separate-displays]
 //   zolsim --pty [--baud-pacing] [--id 1 ...]
 // Runs until SIGINT or SIGTERM.
 #include "zolsim/Simulator.h"
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,11 +22,13 @@ int Usage() {
         << "usage: zolsim --tcp ADDRESS[:PORT] [--tcp ...] [--pty [--baud-pacing]]\n"
            "              [--id ID ...] [--relay ID:TARGET ...] [--greeting TEXT]\n"
            "              [--tls [--root-out FILE] [--pin PIN]]\n"
-           "              [--file-server ADDRESS[:PORT] [--served-file FILE]]\n"
+           "              [--file-server ADDRESS[:PORT] [--served-file FILE]] [--separate-displays]\n"
            "  ADDRESS is an IPv4 literal or a bracketed IPv6 literal ([::1]:1515); PORT defaults to 1515\n"
            "  (2020 for the file server). Without --id the display answers as ID 1.\n"
            "  --tls makes a fresh root and server certificate and greets with a TLS greeting;\n"
-           "  --root-out writes the root certificate (PEM) for a client to trust.\n";
+           "  --root-out writes the root certificate (PEM) for a client to trust.\n"
+           "  --separate-displays makes every --tcp address a display of its own (by default all\n"
+           "  addresses reach the same display).\n";
     return 2;
 }
 
@@ -83,6 +87,7 @@ int main(int argc, char** argv) {
     bool pty = false;
     bool pacing = false;
     bool tls = false;
+    bool separate = false;
     std::string greeting;
     std::string rootOut;
     std::string pin;
@@ -134,6 +139,8 @@ int main(int argc, char** argv) {
                 return Usage();
             }
             fileServers.emplace_back(address, port);
+        } else if (arg == "--separate-displays") {
+            separate = true;
         } else if (arg == "--pty") {
             pty = true;
         } else if (arg == "--baud-pacing") {
@@ -149,6 +156,11 @@ int main(int argc, char** argv) {
     if (endpoints.empty() && fileServers.empty() && !pty) {
         return Usage();
     }
+    if (separate && tls) {
+        // Each display would make its own root, and a client could trust only the one written out.
+        std::cerr << "zolsim: --separate-displays does not combine with --tls\n";
+        return Usage();
+    }
 
     // Block the stop signals before any thread starts, so only sigwait below receives them.
     sigset_t stopSignals;
@@ -157,17 +169,22 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    zolsim::Simulator simulator;
     if (ids.empty()) {
         ids.push_back(1);
     }
-    for (unsigned char id : ids) {
-        simulator.AddDisplay(id);
-    }
-    for (const auto& [id, target] : relayed) {
-        simulator.AddRelayedDisplay(id, target);
-    }
-    simulator.SetGreeting(greeting);
+    // Nobody reads a log in this process, and it serves for as long as a person lets it.
+    auto configure = [&](zolsim::Simulator& each) {
+        each.SetKeepLog(false);
+        for (unsigned char id : ids) {
+            each.AddDisplay(id);
+        }
+        for (const auto& [id, target] : relayed) {
+            each.AddRelayedDisplay(id, target);
+        }
+        each.SetGreeting(greeting);
+    };
+    zolsim::Simulator simulator;
+    configure(simulator);
     if (tls) {
         if (!simulator.EnableTls()) {
             return 1;
@@ -199,11 +216,17 @@ int main(int argc, char** argv) {
         }
         std::cout << "file server on " << address << " port " << simulator.FileServerPort() << std::endl;
     }
+    std::vector<std::unique_ptr<zolsim::Simulator>> others; // one per further address, when separate
     for (const auto& [address, port] : endpoints) {
-        if (!simulator.StartTcp(address, port)) {
+        zolsim::Simulator* serving = &simulator;
+        if (separate && &address != &endpoints.front().first) {
+            serving = others.emplace_back(std::make_unique<zolsim::Simulator>()).get();
+            configure(*serving);
+        }
+        if (!serving->StartTcp(address, port)) {
             return 1;
         }
-        std::cout << "listening on " << address << " port " << simulator.TcpPort() << std::endl;
+        std::cout << "listening on " << address << " port " << serving->TcpPort() << std::endl;
     }
     if (pty) {
         const std::string path = simulator.StartPty(pacing);

@@ -104,7 +104,7 @@ Outcome ListOperations() {
         const std::string resultKind(zol::helpers::ResultKindName(operation.result));
         operations.push_back(
             {{"name", std::string(operation.name)}, {"args", arguments}, {"result", resultKind}});
-        text += std::string(operation.name) + "(" + shape + ") -> " + resultKind + "\n";
+        text.append(operation.name).append("(").append(shape).append(") -> ").append(resultKind).append("\n");
     }
     for (const RecordOperation& operation : RecordOperations()) {
         Json arguments = Json::array();

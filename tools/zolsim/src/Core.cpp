@@ -53,7 +53,9 @@ std::vector<DisplayModel*> Core::BroadcastTargets(int relayTarget) {
 std::vector<Outgoing> Core::Process(Session& session, const unsigned char* bytes, std::size_t length) {
     {
         std::lock_guard guard(m_lock);
-        m_writes.emplace_back(bytes, bytes + length);
+        if (m_keepLog) {
+            m_writes.emplace_back(bytes, bytes + length);
+        }
     }
     session.parser.Feed(bytes, length);
     std::vector<Outgoing> outgoing;
@@ -66,7 +68,9 @@ std::vector<Outgoing> Core::Process(Session& session, const unsigned char* bytes
         // Logged once acted on, so a test that waits for the request sees its effect on the display.
         {
             std::lock_guard guard(m_lock);
-            m_requests.push_back(*request);
+            if (m_keepLog) {
+                m_requests.push_back(*request);
+            }
         }
         m_requestArrived.notify_all();
         if (reply) {
@@ -350,7 +354,9 @@ void Core::SetAnswerOnlyFraming(int variant) {
 
 void Core::LogReply(const Bytes& bytes) {
     std::lock_guard guard(m_lock);
-    m_replies.push_back(bytes);
+    if (m_keepLog) {
+        m_replies.push_back(bytes);
+    }
 }
 
 std::vector<Bytes> Core::Writes() const {
@@ -373,6 +379,16 @@ void Core::ClearLog() {
     m_writes.clear();
     m_requests.clear();
     m_replies.clear();
+}
+
+void Core::SetKeepLog(bool keep) {
+    std::lock_guard guard(m_lock);
+    m_keepLog = keep;
+    if (!keep) {
+        m_writes.clear();
+        m_requests.clear();
+        m_replies.clear();
+    }
 }
 
 bool Core::WaitForRequests(std::size_t count, int timeoutMs) const {

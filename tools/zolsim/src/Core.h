@@ -30,7 +30,7 @@ struct Outgoing {
 struct Session {
     RequestParser parser;
     int relayTarget = -1;
-    Bytes announcement; // the relay header's reply, sent in front of the relayed reply
+    Bytes announcement;    // the relay header's reply, sent in front of the relayed reply
     unsigned lineBaud = 0; // the serial line's speed as the client set it; 0 on TCP
 };
 
@@ -73,6 +73,7 @@ public:
     std::vector<Request> Requests() const;
     std::vector<Bytes> Replies() const;
     void ClearLog();
+    void SetKeepLog(bool keep);
     bool WaitForRequests(std::size_t count, int timeoutMs) const;
 
 private:
@@ -95,6 +96,7 @@ private:
     std::string m_servedFile;
     int m_downloads = 0;
     int m_answerOnly = -1;
+    bool m_keepLog = true;
     std::vector<Bytes> m_writes;
     std::vector<Request> m_requests;
     std::vector<Bytes> m_replies;

@@ -135,6 +135,10 @@ std::vector<Request> Simulator::Requests() const {
 std::vector<Bytes> Simulator::Replies() const {
     return m_core->Replies();
 }
+void Simulator::SetKeepLog(bool keep) {
+    m_core->SetKeepLog(keep);
+}
+
 void Simulator::ClearLog() {
     m_core->ClearLog();
 }

@@ -81,6 +81,9 @@ public:
     // Every write the display made (greetings excluded), after faults were applied.
     std::vector<Bytes> Replies() const;
     void ClearLog();
+    // Whether the log above is kept (it is by default). A simulator that serves for hours with nobody
+    // reading its log turns it off, so that it does not grow without end.
+    void SetKeepLog(bool keep);
     // Waits until at least count requests have been acted on since the last ClearLog (their replies
     // may still be on their way).
     bool WaitForRequests(std::size_t count, int timeoutMs) const;
