@@ -195,6 +195,20 @@ INSTANTIATE_TEST_SUITE_P(Limits, BasicHelperShortRange,
                                          ShortRangeCase{0x11, 16, true}, ShortRangeCase{0x11, 17, false},
                                          ShortRangeCase{0x01, 0, false}));
 
+// Counts whose byte size overflows an int once multiplied out must still be refused, not wrap round to
+// a small size and walk past the caller's arrays.
+TEST_F(BasicHelper, RegisterListsLongerThanOnePacketAreRefusedUnsent) {
+    Attach(false);
+    const int addresses[] = {0x40};
+    int values[] = {1};
+    for (const int count : {0x40000001, 0x7FFFFFFF, 682, -1}) {
+        SCOPED_TRACE(count);
+        EXPECT_FALSE(helper->WriteRegisterList(addresses, 0x10, values, count));
+        EXPECT_FALSE(helper->ReadRegisterList(addresses, 0x10, values, count));
+    }
+    EXPECT_TRUE(handler.sent.empty());
+}
+
 TEST_F(BasicHelper, ReadRegisterListIn16BitModeJoinsPairs) {
     Attach(false);
     handler.replyValues = {0x12, 0x34, 0xAB, 0xCD}; // reply byte 3 is 7: four value bytes
