@@ -21,7 +21,31 @@ CZOLConnectionPool::~CZOLConnectionPool() {
     RemoveAllConnections();
 }
 
+namespace {
+
+std::mutex& MakerLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+CZOLConnectionPool::ConnectionMaker& Maker() {
+    static CZOLConnectionPool::ConnectionMaker maker;
+    return maker;
+}
+
+} // namespace
+
+void CZOLConnectionPool::SetConnectionMaker(ConnectionMaker maker) {
+    std::lock_guard guard(MakerLock());
+    Maker() = std::move(maker);
+}
+
 IZOLConnection* CZOLConnectionPool::MakeConnection(const std::string& kind) {
+    {
+        std::lock_guard guard(MakerLock());
+        if (Maker())
+            return Maker()(kind);
+    }
     if (kind.starts_with(ZOL_KIND_SERIAL))
         return new CZOLSerialConnection();
     if (kind.starts_with(ZOL_KIND_ETHERNET))

@@ -2,6 +2,7 @@
 
 // The process-wide table of connections, one per address.
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -25,6 +26,11 @@ public:
 
     // The connection a kind text asks for ("SERIAL..." first, then "ETHERNET..."), or null.
     static IZOLConnection* MakeConnection(const std::string& kind);
+
+    // Replaces how new connections are made (an empty function restores the real ones), so that tests
+    // can put an in-memory connection behind every road that goes through the pool. Not exported.
+    using ConnectionMaker = std::function<IZOLConnection*(const std::string& kind)>;
+    static void SetConnectionMaker(ConnectionMaker maker);
 
 private:
     // The lock guards only the map: it is never held while a connection connects, closes, is destroyed or

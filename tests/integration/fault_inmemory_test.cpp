@@ -6,12 +6,16 @@
 #include "FaultyConnection.h"
 #include "LFDData.h"
 #include "VWDataAdapter.h"
+#include "ZOLCommand.h"
 #include "ZOLCommandHandler.h"
+#include "ZOLConnection.h"
+#include "transport/ConnectionPool.h"
 #include "zolsim/DisplayModel.h"
 #include "zolsim/Wire.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -145,6 +149,42 @@ TEST_F(FaultInMemory, FailuresCombinedWithPiecesStillEnd) {
             Query(plan);
             EXPECT_TRUE(record.GetValue12() == kStaleValue || record.GetValue12() == kDisplayValue);
         }
+    }
+}
+
+// Through the pool: when opening the link reports anything but success, the request is not sent - except
+// a power query (0x11), which still goes out and is answered.
+TEST_F(FaultInMemory, AFailedConnectStatusStopsEveryRequestButThePowerQuery) {
+    struct Row {
+        unsigned char code;
+        bool sent;
+    };
+    constexpr const char* kPooledAddress = "in-memory pooled display";
+    for (const Row row : {Row{0x11, true}, Row{0x12, false}, Row{0x00, false}}) {
+        SCOPED_TRACE("command " + std::to_string(row.code));
+        FaultPlan plan;
+        plan.connectStatus = ZOL_CONNECT_PIN_REQUIRED;
+        FaultyConnection* made = nullptr;
+        CZOLConnectionPool::SetConnectionMaker([&](const std::string&) -> IZOLConnection* {
+            made = new FaultyConnection(display.Peer(), plan); // the pool owns it, and Destroys it
+            return made;
+        });
+        std::unique_ptr<IZOLCommand, void (*)(IZOLCommand*)> command(IZOLCommandFactory::CreateInstance(),
+                                                                     [](IZOLCommand* c) { c->Release(); });
+        command->Initialize();
+        command->SetConnectionInfo(kPooledAddress, "ETHERNET");
+        command->SetDisplayId(1);
+        command->SetCommand(row.code, 0, nullptr);
+        int length = -1;
+        int status = 0;
+        std::unique_ptr<unsigned char, decltype(&std::free)> reply(
+            command->SendAndReceive(&length, 0, &status), &std::free);
+        EXPECT_EQ(status, ZOL_CONNECT_PIN_REQUIRED);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->Writes() > 0, row.sent);
+        EXPECT_EQ(reply != nullptr, row.sent);
+        CZOLConnectionPool::SetConnectionMaker(nullptr);
+        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kPooledAddress);
     }
 }
 

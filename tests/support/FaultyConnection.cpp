@@ -17,7 +17,7 @@ bool FaultyConnection::Fails() {
 bool FaultyConnection::Connect(int* connectStatus) {
     std::lock_guard guard(m_lock);
     if (connectStatus != nullptr)
-        *connectStatus = ZOL_CONNECT_OPENED;
+        *connectStatus = m_plan.connectStatus;
     m_connected = !Fails();
     return m_connected;
 }

@@ -8,7 +8,8 @@
 // The display behind it is a function the test supplies: it gets every chunk of bytes written, in order,
 // and returns the bytes the display sends back (tests put the simulated display's request parser and
 // display model behind it). FaultyCommand is a command object that sends over one such
-// connection instead of the pool, so the command handler's send, match and retry loop runs against it.
+// connection instead of the pool, so the command handler's send, match and retry loop runs against it;
+// CZOLConnectionPool::SetConnectionMaker puts one behind the pool itself, for the roads that go through it.
 
 #include "ZOLCommand.h"
 #include "ZOLConnection.h"
@@ -30,6 +31,7 @@ struct FaultPlan {
     int failOperation = 0;                                          // 1-based; 0: nothing fails
     std::size_t maxWrite = std::numeric_limits<std::size_t>::max(); // bytes one Send accepts
     std::size_t maxRead = std::numeric_limits<std::size_t>::max();  // bytes one Receive hands over
+    int connectStatus = ZOL_CONNECT_OPENED; // what Connect reports (the link opens whatever it says)
 };
 
 class FaultyConnection : public IZOLConnection {
