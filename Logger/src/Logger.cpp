@@ -18,7 +18,7 @@ const char* BaseName(const char* path) {
 
 // Wide texts reach the log as UTF-8; anything that is not a valid code point becomes '?'.
 void AppendUtf8(std::string& out, wchar_t wc) {
-    auto cp = static_cast<std::uint32_t>(wc);
+    auto cp = static_cast<std::uint32_t>(static_cast<std::int32_t>(wc));
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -50,7 +50,9 @@ std::atomic<int> g_level{static_cast<int>(LogLevel::Off)};
 
 CLogger __logger; // NOLINT: the host's logger has this name.
 
-CLogger::CLogger() : level_(DefaultLevel()) { g_level.store(static_cast<int>(level_)); }
+CLogger::CLogger() : level_(DefaultLevel()) {
+    g_level.store(static_cast<int>(level_));
+}
 
 CLogger::Line::Line(CLogger& owner, LogLevel level, const char* file, int line, const char* signature,
                     const char* function)
@@ -103,10 +105,18 @@ CLogger::Line& CLogger::Line::operator<<(bool value) {
     return *this;
 }
 
-CLogger::Line& CLogger::Line::operator<<(signed char value) { return *this << static_cast<int>(value); }
-CLogger::Line& CLogger::Line::operator<<(unsigned char value) { return *this << static_cast<unsigned>(value); }
-CLogger::Line& CLogger::Line::operator<<(short value) { return *this << static_cast<int>(value); }
-CLogger::Line& CLogger::Line::operator<<(unsigned short value) { return *this << static_cast<unsigned>(value); }
+CLogger::Line& CLogger::Line::operator<<(signed char value) {
+    return *this << static_cast<int>(value);
+}
+CLogger::Line& CLogger::Line::operator<<(unsigned char value) {
+    return *this << static_cast<unsigned>(value);
+}
+CLogger::Line& CLogger::Line::operator<<(short value) {
+    return *this << static_cast<int>(value);
+}
+CLogger::Line& CLogger::Line::operator<<(unsigned short value) {
+    return *this << static_cast<unsigned>(value);
+}
 
 CLogger::Line& CLogger::Line::operator<<(int value) {
     text_ += std::to_string(value);
@@ -161,7 +171,9 @@ void CLogger::SetLevel(LogLevel level) {
     g_level.store(static_cast<int>(level));
 }
 
-LogLevel CLogger::GetLevel() const { return static_cast<LogLevel>(g_level.load()); }
+LogLevel CLogger::GetLevel() const {
+    return static_cast<LogLevel>(g_level.load());
+}
 
 bool CLogger::IsEnabled(LogLevel level) const {
     return level != LogLevel::Off && static_cast<int>(level) >= g_level.load(std::memory_order_relaxed);

@@ -652,7 +652,7 @@ void BlockD0x84(const FrameView& f) {
     for (int at = 6 + 5; at < f.End(); at += 2) {
         const int slot = (f.Byte(at) >> 4) - 1;
         if (slot >= 0 && slot < 12) {
-            block[static_cast<std::size_t>(4 + slot)] = f.Byte(at + 1);
+            block[4 + static_cast<std::size_t>(slot)] = f.Byte(at + 1);
         }
     }
     f.record.SetValueD0x84Block(block);

@@ -462,7 +462,8 @@ int RegisterAccess::InitializeMatrix() {
     }
     auto& settings = m_road.record->GetSettingsBlock();
     for (int field : {0, 4, 8}) {
-        settings[static_cast<std::size_t>(ILFDData::kSettingsFieldRegister40 + field)] = kFullScale;
+        settings[static_cast<std::size_t>(ILFDData::kSettingsFieldRegister40) +
+                 static_cast<std::size_t>(field)] = kFullScale;
     }
     m_state.matrix.fill(1.0);
     m_state.matrixValid = true;
@@ -485,7 +486,8 @@ int RegisterAccess::ReadCommand58Registers() {
     }
     const int percent = level > 0 && level <= 100 ? level : 100;
     for (int field : {0, 4, 8}) {
-        const int base = settings[static_cast<std::size_t>(ILFDData::kSettingsFieldRegister40 + field)];
+        const int base = settings[static_cast<std::size_t>(ILFDData::kSettingsFieldRegister40) +
+                                  static_cast<std::size_t>(field)];
         const int scaled = base == kFullScale && percent == 100 ? kFullScale : base * percent / 100;
         if (WriteRegisterWord(kMatrixFirst + field, scaled) == 0) {
             return 0;

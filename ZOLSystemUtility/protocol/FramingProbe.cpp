@@ -19,7 +19,7 @@ constexpr int kShortestAnswer = 3;
 
 } // namespace
 
-unsigned char* CZOLCommand::ProbeFraming(std::string portName, int* connectStatus, int* outVariant) {
+unsigned char* CZOLCommand::ProbeFraming(const std::string& portName, int* connectStatus, int* outVariant) {
     IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
     if (pool == nullptr) {
         return nullptr;

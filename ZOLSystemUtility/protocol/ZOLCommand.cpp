@@ -288,7 +288,7 @@ unsigned char* CZOLCommand::SendAndReceive(int* outLength, int framingVariant, i
     return reply;
 }
 
-bool CZOLCommand::SendWakeOnLan(std::string macText) {
+bool CZOLCommand::SendWakeOnLan(const std::string& macText) {
     const auto mac = zol::wol::ParseMacText(macText);
     if (!mac) {
         ZOL_LOG_WARN << "Wake-on-LAN needs twelve hexadecimal digits, got \"" << macText << "\"";

@@ -48,11 +48,11 @@ public:
     // the compact status query, 2 when it answers only the fixed-ID one, and stays as it was otherwise.
     // Returns the last reply (free() it) or null. The probed port's pooled connection is closed and
     // removed afterwards; a port already pooled with this object's credential is in use and not probed.
-    unsigned char* ProbeFraming(std::string portName, int* connectStatus, int* outVariant);
+    unsigned char* ProbeFraming(const std::string& portName, int* connectStatus, int* outVariant);
 
     // Wakes the display with this hardware address (twelve hexadecimal digits, no separators). True when
     // at least one of the two magic packets went out; a failure leaves its errno in GetLastSocketError.
-    bool SendWakeOnLan(std::string macText);
+    bool SendWakeOnLan(const std::string& macText);
 
     int GetLastSocketError() const { return m_nLastSocketError; }
     unsigned char GetDisplayId() const { return m_byDisplayId; }
