@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -164,6 +165,52 @@ TEST_F(RegisterWire, FpgaSettingsRoundTrip) {
     sim->ClearLog();
     EXPECT_EQ(helper->GetFPGASettingsData(&data), 0);
     EXPECT_TRUE(sim->Requests().empty());
+}
+
+} // namespace
+
+namespace {
+
+// The default table is recorded, not written; what goes out is the byte-mode sequence between the two
+// writes of register 0x81: the argument to 0xC903, then the four values that describe the table.
+TEST_F(RegisterWire, DefaultTableWritesItsSequenceBetweenTheLatchWrites) {
+    EXPECT_EQ(helper->WriteDefaultRegisterTable(nullptr, nullptr, 0x2A), 1);
+    const auto requests = RegisterRequests();
+    ASSERT_EQ(requests.size(), 7u);
+    EXPECT_EQ(requests.front(), (RegisterRequest{0x80, 0x81, {0x00}}));
+    EXPECT_EQ(requests[1], (RegisterRequest{0x80, 0xC903, {0x2A}}));
+    for (std::size_t i = 2; i < 6; ++i) {
+        EXPECT_EQ(requests[i].mode, 0x80);
+        EXPECT_GE(requests[i].address, 0xC900);
+        EXPECT_LE(requests[i].address, 0xC904);
+    }
+    EXPECT_EQ(requests.back(), (RegisterRequest{0x80, 0x81, {0x01}}));
+    EXPECT_EQ(Display().Register(0xC903), 0x2Au);
+}
+
+// Command 0x58 carries the record's level; the three diagonal registers then get their stored values
+// scaled to that level. A refused 0x58 writes no register.
+TEST_F(RegisterWire, Command58ScalesTheDiagonalToTheLevel) {
+    auto& settings = record.GetSettingsBlock();
+    settings[ILFDData::kSettingsFieldCommand58] = 50;
+    for (int field : {0, 4, 8}) {
+        settings[static_cast<std::size_t>(ILFDData::kSettingsFieldRegister40 + field)] = 256;
+    }
+    EXPECT_EQ(helper->ReadCommand58Registers(), 1);
+    const auto all = sim->Requests();
+    const auto query = std::find_if(all.begin(), all.end(), [](const auto& r) { return r.code == 0x58; });
+    ASSERT_NE(query, all.end());
+    EXPECT_EQ(query->data, Bytes{50});
+    const auto writes = RegisterRequests();
+    for (int address : {0x40, 0x44, 0x48}) {
+        const RegisterRequest scaled{0x90, address, {0x40, 0x00}}; // 128, sent as 128 * 128
+        EXPECT_NE(std::find(writes.begin(), writes.end(), scaled), writes.end()) << address;
+    }
+
+    ResetDisplay();
+    sim->InjectFault({.kind = zolsim::FaultKind::Nak, .onlyCode = 0x58});
+    EXPECT_EQ(helper->ReadCommand58Registers(), 0);
+    EXPECT_TRUE(RegisterRequests().empty());
 }
 
 } // namespace
