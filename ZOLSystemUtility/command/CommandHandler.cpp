@@ -8,8 +8,10 @@
 #include "command/DecoderChecks.h"
 #include "command/ReplyDecoder.h"
 #include "command/ReplyFrames.h"
+#include "exchange/CommandExchange.h"
 #include "platform/Pause.h"
 #include "protocol/ZOLCommand.h"
+#include "transport/EthernetConnection.h"
 
 #include <optional>
 
@@ -19,8 +21,6 @@ namespace {
 
 // Lengths a request can carry: a long frame holds at most 2042 data bytes.
 constexpr int kMaxDataLength = 2042;
-constexpr int kReReceiveMs = 3000;
-constexpr int kRetryGapMs = 100;
 constexpr int kBroadcastSettleMs = 500;
 
 bool RefuseData(const char* operation, int length, const unsigned char* data) {
@@ -106,45 +106,38 @@ Reply ReceiveFromPool(const std::string& address, int timeoutMs) {
     return reply;
 }
 
-void CZOLCommandHandler::SendMatchRetry(ILFDData& record, unsigned char code, IZOLCommand& command,
-                                        int* connectStatus, bool verify, bool cancellable, Reply& last) {
+void CZOLCommandHandler::SendMatchRetry(exchange::CommandExchange& machine, ILFDData& record,
+                                        IZOLCommand& command, int* connectStatus, bool cancellable) {
     const int framing = record.GetFramingVariant();
     std::string address;
     record.GetAddress(address);
-    auto send = [&] {
-        last = Reply{};
-        last.bytes.reset(command.SendAndReceive(&last.length, framing, connectStatus));
-        if (cancellable) {
-            CheckCancel();
+    exchange::Action action = machine.Start();
+    while (action.step != exchange::Step::Done) {
+        switch (action.step) {
+        case exchange::Step::Transmit: {
+            const std::uint32_t timeoutsBefore = transport::ConnectTimeouts(address);
+            Reply reply;
+            reply.bytes.reset(command.SendAndReceive(&reply.length, framing, connectStatus));
+            const bool timedOut = !reply.Arrived() && transport::ConnectTimeouts(address) != timeoutsBefore;
+            if (cancellable) {
+                CheckCancel();
+            }
+            if (timedOut) {
+                ZOL_LOG_WARN << "Connecting to " << address << " timed out; not tried again for this command";
+            }
+            action = machine.OnTransmitted(std::move(reply), timedOut ? exchange::Transmitted::ConnectTimedOut
+                                                                      : exchange::Transmitted::Sent);
+            break;
         }
-    };
-    auto receiveAgain = [&] { last = ReceiveFromPool(address, kReReceiveMs); };
-
-    send();
-    if (!verify || MatchOrSalvage(last, record, code)) {
-        return;
-    }
-    bool matched = false;
-    if (last.Arrived()) {
-        receiveAgain();
-        matched = MatchOrSalvage(last, record, code);
-    }
-    // 0x1D changes the display's state: sending it twice is worse than losing its reply.
-    if (code == 0x1D || (last.bytes != nullptr && last.length > 0 && matched)) {
-        return;
-    }
-    for (unsigned attempt = 0; attempt < m_nRetryCount.load(); ++attempt) {
-        platform::Pause(kRetryGapMs);
-        send();
-        if (MatchOrSalvage(last, record, code)) {
-            return;
-        }
-        if (!last.Arrived()) {
-            continue;
-        }
-        receiveAgain();
-        if (MatchOrSalvage(last, record, code)) {
-            return;
+        case exchange::Step::ReceiveAgain:
+            action = machine.OnReceived(ReceiveFromPool(address, action.waitMs));
+            break;
+        case exchange::Step::Pause:
+            platform::Pause(static_cast<std::uint32_t>(action.waitMs));
+            action = machine.OnPaused();
+            break;
+        case exchange::Step::Done:
+            break;
         }
     }
 }
@@ -182,19 +175,9 @@ unsigned int CZOLCommandHandler::Execute(ILFDData* record, unsigned char code, i
             Opening("Execute", record, code, length, data, commandObject)) {
         return *early;
     }
-    Reply last;
-    SendMatchRetry(*record, code, *commandObject, connectStatus, verify, true, last);
-
-    if (code == 0x00) {
-        MarkOffline(*record); // a good status reply marks it responding and powered again
-    }
-    unsigned int result = 0;
-    if (last.bytes != nullptr && last.length >= 6) {
-        DecodeOptions options;
-        options.displayTypeTags = &m_DisplayTypeTags;
-        result = DecodeReply(last.bytes.get(), last.length, record, code, options) ? 1 : 0;
-    }
-    return result;
+    exchange::CommandExchange machine(*record, code, verify, m_nRetryCount.load(), &m_DisplayTypeTags);
+    SendMatchRetry(machine, *record, *commandObject, connectStatus, true);
+    return machine.Finish();
 }
 
 unsigned char* CZOLCommandHandler::ExecuteWithReply(ILFDData* record, unsigned char code, int length,
@@ -209,8 +192,9 @@ unsigned char* CZOLCommandHandler::ExecuteWithReply(ILFDData* record, unsigned c
         return nullptr;
     }
     FillCommand(*commandObject, *record, code, length, data);
-    Reply last;
-    SendMatchRetry(*record, code, *commandObject, nullptr, verify, false, last);
+    exchange::CommandExchange machine(*record, code, verify, m_nRetryCount.load(), &m_DisplayTypeTags);
+    SendMatchRetry(machine, *record, *commandObject, nullptr, false);
+    Reply last = machine.TakeReply();
     if (replyLength != nullptr) {
         *replyLength = last.bytes != nullptr && last.length > 0 ? static_cast<unsigned int>(last.length) : 0;
     }

@@ -12,6 +12,10 @@
 
 class IZOLConnection;
 
+namespace zol::exchange {
+class CommandExchange;
+}
+
 namespace zol::command {
 
 struct FreeDeleter {
@@ -70,9 +74,10 @@ public:
     ~CZOLCommandHandler() override = default;
 
 private:
-    // Execute's send, match, re-receive and retry steps; the last reply stays in `last`.
-    void SendMatchRetry(ILFDData& record, unsigned char code, IZOLCommand& command, int* connectStatus,
-                        bool verify, bool cancellable, Reply& last);
+    // Drives Execute's exchange (send, match, re-receive, retry) over the command object and the pooled
+    // connection, blocking; the cancel check follows every send when `cancellable`.
+    void SendMatchRetry(exchange::CommandExchange& machine, ILFDData& record, IZOLCommand& command,
+                        int* connectStatus, bool cancellable);
     Reply RunRaw(ILFDData& record, unsigned char code, unsigned char length, const unsigned char* data,
                  IZOLCommand* command);
     // The reply matches the command; a reply that does not is still decoded so that volunteered status

@@ -36,6 +36,12 @@ void Pause(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+std::uint32_t SchedulePause(std::uint32_t milliseconds) {
+    g_pausedMs.fetch_add(milliseconds, std::memory_order_relaxed);
+    g_pauseCount.fetch_add(1, std::memory_order_relaxed);
+    return g_instant.load(std::memory_order_relaxed) ? 0 : milliseconds;
+}
+
 bool SetInstantPauses(bool instant) { return g_instant.exchange(instant); }
 
 void SetPauseHook(std::function<void(std::uint32_t)> hook) {

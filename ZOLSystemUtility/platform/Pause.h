@@ -10,6 +10,10 @@ namespace zol::platform {
 // Waiting for bytes is not a pause: that ends when the bytes arrive (poll).
 void Pause(std::uint32_t milliseconds);
 
+// A pause that an event loop waits out itself, as a timer: counted like Pause, and its length returned
+// (0 when pauses are instant, so that tests run a loop's gaps at once too). The test hook is not called.
+std::uint32_t SchedulePause(std::uint32_t milliseconds);
+
 // Makes every pause return at once (tests); returns the previous setting.
 bool SetInstantPauses(bool instant);
 

@@ -4,22 +4,20 @@
 #include "ZOLCommandBuilder.h"
 #include "ZOLConnection.h"
 #include "platform/Pause.h"
-#include "protocol/Framing.h"
-#include "protocol/PayloadBuild.h"
+#include "protocol/RequestWire.h"
 #include "protocol/WakeOnLan.h"
+#include "transport/EthernetConnection.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
 constexpr unsigned char kPowerQuery = 0x11; // still goes out when the connect status reports a failure
 constexpr std::uint32_t kFramedBaudRate = 115200;
-constexpr std::size_t kScratchSize = zol::kMaxPacket;
-constexpr int kCompactFraming = 1;
-constexpr int kFixedIdFraming = 2;
 
 std::string Hex(unsigned value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -166,6 +164,12 @@ IZOLConnection* CZOLCommand::ObtainConnection(int framingVariant, int* connectSt
             return nullptr;
         }
         connection->Connect(connectStatus);
+        if (zol::transport::ConnectTimeouts(connection) != 0) {
+            // A display that neither accepted nor refused is not given a second wait in this command.
+            ZOL_LOG_DEBUG << "Connect to " << m_strAddress << " timed out, command " << Hex(m_byCommandCode)
+                          << " not sent";
+            return nullptr;
+        }
         if (framingVariant != 0) {
             if (auto* serial = dynamic_cast<IZOLSerialConnection*>(connection)) {
                 serial->SetLinkParameter(kFramedBaudRate);
@@ -189,65 +193,20 @@ IZOLConnection* CZOLCommand::ObtainConnection(int framingVariant, int* connectSt
     return connection;
 }
 
-void CZOLCommand::WriteFramed(IZOLConnection& connection, CZOLCommandBuilder& packet, int framingVariant) {
-    const unsigned char* bytes = packet.GetCommand();
-    const int size = packet.GetCommandPacketSize();
-    const auto length = static_cast<std::size_t>(size);
-    std::array<unsigned char, kScratchSize> scratch{};
-    switch (framingVariant) {
-    case kCompactFraming: {
-        const std::size_t compact = zol::framing::ToCompact(bytes, length, scratch.data(), scratch.size());
-        if (compact == 0) {
-            ZOL_LOG_WARN << "Command " << Hex(bytes[1]) << " has no compact form; nothing written";
-        }
-        connection.Send(scratch.data(), static_cast<int>(compact));
-        return;
-    }
-    case kFixedIdFraming:
-        std::copy_n(bytes, length, scratch.begin());
-        zol::framing::ToFixedId(scratch.data(), length);
-        connection.Send(scratch.data(), size);
-        return;
-    default:
-        break;
-    }
-    if (m_nRelayTarget < 0) {
-        connection.Send(bytes, size);
-        return;
-    }
-    // The relay header goes in front of the request in the same write; when both would not fit, the
-    // header goes alone.
-    CZOLCommandBuilder relay;
-    relay.MakeRelayHeader(m_byRelay, m_byDisplayId, static_cast<unsigned char>(m_nRelayTarget));
-    relay.AppendPacket(packet);
-    connection.Send(relay.GetCommand(), relay.GetCommandPacketSize());
-}
-
 bool CZOLCommand::WritePlan(IZOLConnection& connection, const zol::payload::Plan& plan, int framingVariant) {
-    CZOLCommandBuilder builder;
-    switch (plan.frame) {
-    case zol::payload::Frame::Empty: {
-        static constexpr unsigned char kNothing = 0;
-        connection.Send(&kNothing, 0);
-        return true;
+    zol::payload::Route route;
+    route.framingVariant = framingVariant;
+    route.relayByte = m_byRelay;
+    route.displayId = m_byDisplayId;
+    route.relayTarget = m_nRelayTarget;
+    std::vector<unsigned char> bytes;
+    if (!zol::payload::WireBytes(plan, route, bytes)) {
+        return false;
     }
-    case zol::payload::Frame::Bulk: {
-        // Written as built: neither a framing variant nor the relay header applies to the bulk frame.
-        std::unique_ptr<unsigned char, FreeBytes> bulk(zol::payload::BuildBulk(plan, builder));
-        if (!bulk) {
-            ZOL_LOG_ERROR << "No memory for a bulk frame of " << plan.Count() << " bytes";
-            return false;
-        }
-        connection.Send(bulk.get(), builder.GetBulkPacketSize());
-        return true;
-    }
-    case zol::payload::Frame::Standard:
-    case zol::payload::Frame::Long:
-        zol::payload::BuildPacket(plan, builder);
-        WriteFramed(connection, builder, framingVariant);
-        return true;
-    }
-    return false;
+    // The result of the write is not looked at: the reply wait that follows shows whether it arrived.
+    static constexpr unsigned char kNothing = 0;
+    connection.Send(bytes.empty() ? &kNothing : bytes.data(), static_cast<int>(bytes.size()));
+    return true;
 }
 
 unsigned char* CZOLCommand::SendAndReceive(int* outLength, int framingVariant, int* connectStatus) {

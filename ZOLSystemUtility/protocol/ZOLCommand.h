@@ -71,8 +71,6 @@ private:
     void CopyData(int length, const unsigned char* data);
     // The pooled connection for this object's address, opened; null when it cannot be had.
     IZOLConnection* ObtainConnection(int framingVariant, int* connectStatus);
-    // Writes the built packet in the framing variant, with the relay header in front where it applies.
-    void WriteFramed(IZOLConnection& connection, CZOLCommandBuilder& packet, int framingVariant);
     // Writes the plan's packet; false when it could not be built.
     bool WritePlan(IZOLConnection& connection, const zol::payload::Plan& plan, int framingVariant);
 

@@ -74,12 +74,19 @@ bool CZOLEthernetConnection::OpenSocket(const std::string& address, std::uint32_
     int error = 0;
     const int fd = OpenDualStackSocket(&error);
     if (fd < 0) {
+        if (error == EMFILE || error == ENFILE) {
+            // Not the display's fault: this process (or the system) has no descriptor left for it.
+            ZOL_LOG_WARN << "No file descriptor left for a socket to " << address << " ("
+                         << std::strerror(error) << ")";
+        }
         m_nLastError.store(static_cast<std::uint32_t>(error));
         return false;
     }
     error = ConnectNumeric(fd, address, port, kConnectWaitMs);
     if (error != 0) {
         ZOL_LOG_INFO << "Can not connect to " << address << " with port " << port;
+        if (error == ETIMEDOUT)
+            m_nConnectTimeouts.fetch_add(1);
         m_nLastError.store(static_cast<std::uint32_t>(error));
         ::close(fd);
         return false;
@@ -433,3 +440,17 @@ void CZOLEthernetConnection::Close() {
 void CZOLEthernetConnection::CloseWithoutNotify() {
     CloseSocket(false);
 }
+
+namespace zol::transport {
+
+std::uint32_t ConnectTimeouts(IZOLConnection* connection) {
+    const auto* ethernet = dynamic_cast<const CZOLEthernetConnection*>(connection);
+    return ethernet != nullptr ? ethernet->GetConnectTimeoutCount() : 0;
+}
+
+std::uint32_t ConnectTimeouts(const std::string& address) {
+    IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
+    return pool != nullptr ? ConnectTimeouts(pool->FindConnection(address)) : 0;
+}
+
+} // namespace zol::transport

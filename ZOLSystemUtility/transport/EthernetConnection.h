@@ -50,6 +50,8 @@ public:
     std::uint32_t GetConnectFailureCount() const { return m_nConnectFailures.load(); }
     // The last socket error number, or 10049 for an address that is not an IP literal.
     std::uint32_t GetLastErrorCode() const { return m_nLastError.load(); }
+    // Connects that timed out (the display neither accepted nor refused) since the object was made.
+    std::uint32_t GetConnectTimeoutCount() const { return m_nConnectTimeouts.load(); }
     // The last session-start failure text, e.g. "[TLS PreHandshake - PIN required]".
     std::string GetStatusText();
     // 0 plain, 1 secured.
@@ -80,6 +82,7 @@ private:
     std::uint32_t m_nLastCommand = 0xFFFFFFFF;
     std::uint32_t m_nLastDisplayId = 0xFFFFFFFF;
     std::atomic<std::uint32_t> m_nConnectFailures{0};
+    std::atomic<std::uint32_t> m_nConnectTimeouts{0};
     std::atomic<bool> m_bConnecting{false};
     std::atomic<bool> m_bBusy{false};
     std::recursive_mutex m_lock; // one exchange step at a time; a sink may call back on the same thread
@@ -89,3 +92,13 @@ private:
     std::mutex m_tlsLock;
     std::atomic<bool> m_bPinExchange{false};
 };
+
+namespace zol::transport {
+
+// Connect time-outs of a connection so far (0 for one that is not an Ethernet connection, or null).
+// A command compares the count before and after a send to learn that its connect timed out.
+std::uint32_t ConnectTimeouts(IZOLConnection* connection);
+// The same for the pooled connection of an address (0 when none is pooled).
+std::uint32_t ConnectTimeouts(const std::string& address);
+
+} // namespace zol::transport
