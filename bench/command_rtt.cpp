@@ -1,10 +1,12 @@
 // How much the command handler adds to a display round trip, and how a fleet scales with threads.
 //
-//   BM_BareSocketRoundTrip   a status query written and its reply read on a plain socket (the floor)
-//   BM_ExecuteStatus         the same query through IZOLCommandHandler::Execute (match, decode, record)
-//   BM_Fleet                 status, model, serial and version of 64 displays on 127.0.8.1-64, served by
-//                            a separate zolsim process, in sequential and 8-thread rounds taken in
-//                            turn; commands per second of each
+//   BM_StatusRoundTrip   a status query written and its reply read on a plain socket (the floor), and the
+//                        same query through IZOLCommandHandler::Execute (match, decode, record), in
+//                        rounds taken in turn, each on a connection of its own, against a zolsim process
+//                        on 127.0.8.100 (plain greeting); median and p99 of each
+//   BM_Fleet             status, model, serial and version of 64 displays on 127.0.8.1-64, served by
+//                        a separate zolsim process, in sequential and 8-thread rounds taken in
+//                        turn; commands per second of each
 //
 // After the runs a summary compares the figures with their targets: Execute's median within 3x of the
 // bare round trip, the threaded fleet at least 1.5x the sequential one.
@@ -12,35 +14,31 @@
 #include "LFDData.h"
 #include "ZOLCommandHandler.h"
 #include "ZOLConnection.h"
+#include "support/AlternatingRounds.h"
+#include "support/DisplayProcess.h"
 #include "zolsim/Simulator.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <barrier>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -49,6 +47,10 @@ constexpr int kFleetSize = 64;
 constexpr std::size_t kFleetThreads = 8;
 constexpr std::array<unsigned char, 4> kFleetCommands{0x00, 0x10, 0x0B, 0x0E};
 
+constexpr int kRounds = 100;    // of each side, in turn
+constexpr int kRoundTrips = 50; // per round
+constexpr auto kRttBudget = std::chrono::seconds(20);
+
 using Clock = std::chrono::steady_clock;
 
 std::map<std::string, double>& Figures() {
@@ -56,34 +58,9 @@ std::map<std::string, double>& Figures() {
     return figures;
 }
 
-double Percentile(std::vector<double> samples, double fraction) {
-    if (samples.empty()) {
-        return 0;
-    }
-    std::sort(samples.begin(), samples.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(samples.size() - 1));
-    return samples[index];
-}
-
-void Report(benchmark::State& state, const std::string& name, const std::vector<double>& samplesUs) {
-    const double median = Percentile(samplesUs, 0.5);
-    const double p99 = Percentile(samplesUs, 0.99);
-    state.counters["median_us"] = median;
-    state.counters["p99_us"] = p99;
-    Figures()[name + ".median"] = median;
-    Figures()[name + ".p99"] = p99;
-}
-
-zolsim::Simulator& InProcessDisplay() {
-    static zolsim::Simulator* sim = [] {
-        auto* s = new zolsim::Simulator();
-        s->AddDisplay(1).SetPower(true);
-        if (!s->StartTcp(kRttAddress)) {
-            std::fprintf(stderr, "cannot listen on %s\n", kRttAddress);
-        }
-        return s;
-    }();
-    return *sim;
+bench::Comparison& StatusComparison() {
+    static bench::Comparison comparison("Status query", "bare", "execute", kRoundTrips, 3.0);
+    return comparison;
 }
 
 // A plain TCP client: connect, then write a request and read until the reply frame is complete.
@@ -110,6 +87,25 @@ public:
     BareClient(const BareClient&) = delete;
     BareClient& operator=(const BareClient&) = delete;
 
+    // The display greets every new connection, as a plain (unsecured) display does.
+    bool ReadGreeting() {
+        std::array<char, 64> greeting{};
+        const std::size_t size = std::strlen(zolsim::kPlainGreeting);
+        std::size_t have = 0;
+        while (m_fd >= 0 && have < size) {
+            pollfd waiting{m_fd, POLLIN, 0};
+            if (::poll(&waiting, 1, 2000) <= 0) {
+                return false;
+            }
+            const ssize_t got = ::recv(m_fd, greeting.data() + have, size - have, 0);
+            if (got <= 0) {
+                return false;
+            }
+            have += static_cast<std::size_t>(got);
+        }
+        return have == size;
+    }
+
     bool RoundTrip(const std::vector<unsigned char>& request) {
         if (m_fd < 0 || ::send(m_fd, request.data(), request.size(), MSG_NOSIGNAL) < 0) {
             return false;
@@ -134,126 +130,55 @@ private:
     int m_fd = -1;
 };
 
-void BM_BareSocketRoundTrip(benchmark::State& state) {
-    InProcessDisplay();
-    BareClient client(kRttAddress);
-    const std::vector<unsigned char> statusQuery{0xAA, 0x00, 0x01, 0x00, 0x01};
-    client.RoundTrip(statusQuery); // the first answer also clears a greeting, if any
-    std::vector<double> samples;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        if (!client.RoundTrip(statusQuery)) {
-            state.SkipWithError("no reply on the bare socket");
-            break;
-        }
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    Report(state, "bare", samples);
-}
-BENCHMARK(BM_BareSocketRoundTrip)->Iterations(2000);
+const std::vector<unsigned char> kStatusQuery{0xAA, 0x00, 0x01, 0x00, 0x01};
 
-void BM_ExecuteStatus(benchmark::State& state) {
-    InProcessDisplay();
-    IZOLCommandHandler* handler = IZOLCommandHandlerFactory::CreateInstance();
-    CLFDData record;
-    record.SetAddress(kRttAddress);
-    record.SetConnectionKind(1);
-    record.SetDisplayId(1);
-    handler->Execute(&record, 0x00, 0, nullptr, nullptr, nullptr, true); // connects
-    std::vector<double> samples;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        if (handler->Execute(&record, 0x00, 0, nullptr, nullptr, nullptr, true) != 1) {
-            state.SkipWithError("status query was not answered");
-            break;
-        }
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    Report(state, "execute", samples);
-    IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kRttAddress);
-}
-BENCHMARK(BM_ExecuteStatus)->Iterations(2000);
-
-// The zolsim executable serving the fleet addresses, started once and stopped at exit.
-class FleetProcess {
+// A status query on a plain socket of its own, connected anew every round.
+class BareSide {
 public:
-    FleetProcess() {
-        // 64 displays of their own, as a real fleet is, not 64 ways into one display.
-        std::vector<std::string> arguments{Executable(), "--separate-displays"};
-        for (int i = 1; i <= kFleetSize; ++i) {
-            arguments.emplace_back("--tcp");
-            arguments.push_back(FleetAddress(i));
-        }
-        std::vector<char*> argv;
-        for (auto& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        int output[2];
-        if (::pipe(output) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-        // Ready when it has announced every address it listens on.
-        int announced = 0;
-        std::string seen;
-        char chunk[512];
-        while (m_pid > 0 && announced < kFleetSize) {
-            pollfd waiting{output[0], POLLIN, 0};
-            if (::poll(&waiting, 1, 5000) <= 0) {
-                break;
-            }
-            const ssize_t got = ::read(output[0], chunk, sizeof(chunk));
-            if (got <= 0) {
-                break;
-            }
-            seen.append(chunk, static_cast<std::size_t>(got));
-            announced = 0;
-            for (std::size_t at = seen.find("listening"); at != std::string::npos;
-                 at = seen.find("listening", at + 1)) {
-                ++announced;
-            }
-        }
-        m_ready = announced == kFleetSize;
-        ::close(output[0]);
+    bool Open() {
+        m_client.emplace(kRttAddress);
+        return m_client->ReadGreeting();
     }
-    ~FleetProcess() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    FleetProcess(const FleetProcess&) = delete;
-    FleetProcess& operator=(const FleetProcess&) = delete;
-
-    bool Ready() const { return m_ready; }
-    static std::string FleetAddress(int i) { return "127.0.8." + std::to_string(i); }
+    bool Exchange() { return m_client->RoundTrip(kStatusQuery); }
+    void Close() { m_client.reset(); }
 
 private:
-    // $ZOLSIM, else the zolsim built beside this benchmark.
-    static std::string Executable() {
-        if (const char* given = std::getenv("ZOLSIM")) {
-            return given;
-        }
-        const auto self = std::filesystem::read_symlink("/proc/self/exe");
-        return (self.parent_path().parent_path() / "tools" / "zolsim" / "zolsim").string();
-    }
-
-    pid_t m_pid = -1;
-    bool m_ready = false;
+    std::optional<BareClient> m_client;
 };
 
-FleetProcess& Fleet() {
-    static FleetProcess fleet;
-    return fleet;
+// The same query through Execute; the pooled connection is made by the round's first Execute and taken
+// down at its end.
+class ExecuteSide {
+public:
+    ExecuteSide() {
+        m_record.SetAddress(kRttAddress);
+        m_record.SetConnectionKind(1);
+        m_record.SetDisplayId(1);
+    }
+    bool Open() { return true; }
+    bool Exchange() { return m_handler->Execute(&m_record, 0x00, 0, nullptr, nullptr, nullptr, true) == 1; }
+    void Close() { IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kRttAddress); }
+
+private:
+    IZOLCommandHandler* m_handler = IZOLCommandHandlerFactory::CreateInstance();
+    CLFDData m_record;
+};
+
+void BM_StatusRoundTrip(benchmark::State& state) {
+    bench::DisplayProcess display({"--tcp", kRttAddress, "--greeting", zolsim::kPlainGreeting, "--id", "1"},
+                                  1);
+    if (!display.Ready()) {
+        state.SkipWithError(display.Error().c_str());
+        return;
+    }
+    BareSide bare;
+    ExecuteSide execute;
+    bench::RunAlternating(state, StatusComparison(), bare, execute, kRttBudget);
+}
+BENCHMARK(BM_StatusRoundTrip)->Iterations(kRounds)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+std::string FleetAddress(int i) {
+    return "127.0.8." + std::to_string(i);
 }
 
 std::vector<std::unique_ptr<CLFDData>>& FleetRecords() {
@@ -261,7 +186,7 @@ std::vector<std::unique_ptr<CLFDData>>& FleetRecords() {
         std::vector<std::unique_ptr<CLFDData>> made;
         for (int i = 1; i <= kFleetSize; ++i) {
             auto record = std::make_unique<CLFDData>();
-            record->SetAddress(FleetProcess::FleetAddress(i));
+            record->SetAddress(FleetAddress(i));
             record->SetConnectionKind(1);
             record->SetDisplayId(1);
             made.push_back(std::move(record));
@@ -340,8 +265,15 @@ private:
 // machine the speed of the cores drifts over seconds, and two runs one after the other compare that
 // drift rather than the threads.
 void BM_Fleet(benchmark::State& state) {
-    if (!Fleet().Ready()) {
-        state.SkipWithError("the zolsim executable did not start (set ZOLSIM to its path)");
+    // 64 displays of their own, as a real fleet is, not 64 ways into one display.
+    std::vector<std::string> arguments{"--separate-displays"};
+    for (int i = 1; i <= kFleetSize; ++i) {
+        arguments.emplace_back("--tcp");
+        arguments.push_back(FleetAddress(i));
+    }
+    bench::DisplayProcess fleet(arguments, kFleetSize);
+    if (!fleet.Ready()) {
+        state.SkipWithError(fleet.Error().c_str());
         return;
     }
     IZOLCommandHandler* handler = IZOLCommandHandlerFactory::CreateInstance();
@@ -368,19 +300,16 @@ void BM_Fleet(benchmark::State& state) {
     Figures()["fleet.1"] = sequential;
     Figures()["fleet." + std::to_string(kFleetThreads)] = threaded;
     handler->SetRetryCount(4);
+    for (int i = 1; i <= kFleetSize; ++i) {
+        IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(FleetAddress(i));
+    }
 }
 // Enough rounds that scheduling noise does not decide the figure.
 BENCHMARK(BM_Fleet)->Iterations(100)->UseRealTime();
 
 void PrintSummary() {
+    bench::PrintComparison(StatusComparison());
     auto& f = Figures();
-    if (f.count("bare.median") != 0 && f.count("execute.median") != 0 && f["bare.median"] > 0) {
-        const double ratio = f["execute.median"] / f["bare.median"];
-        std::printf("Execute status: median %.1f us, p99 %.1f us; bare socket: median %.1f us, p99 %.1f us; "
-                    "ratio %.2f (target <= 3): %s\n",
-                    f["execute.median"], f["execute.p99"], f["bare.median"], f["bare.p99"], ratio,
-                    ratio <= 3 ? "met" : "MISSED");
-    }
     if (f.count("fleet.1") != 0 && f.count("fleet.8") != 0 && f["fleet.1"] > 0) {
         const double speedup = f["fleet.8"] / f["fleet.1"];
         std::printf(

@@ -8,10 +8,10 @@
 #include "command/DecoderChecks.h"
 #include "command/ReplyDecoder.h"
 #include "command/ReplyFrames.h"
+#include "exchange/BlockingDriver.h"
 #include "exchange/CommandExchange.h"
 #include "platform/Pause.h"
 #include "protocol/ZOLCommand.h"
-#include "transport/EthernetConnection.h"
 
 #include <optional>
 
@@ -108,38 +108,11 @@ Reply ReceiveFromPool(const std::string& address, int timeoutMs) {
 
 void CZOLCommandHandler::SendMatchRetry(exchange::CommandExchange& machine, ILFDData& record,
                                         IZOLCommand& command, int* connectStatus, bool cancellable) {
-    const int framing = record.GetFramingVariant();
-    std::string address;
-    record.GetAddress(address);
-    exchange::Action action = machine.Start();
-    while (action.step != exchange::Step::Done) {
-        switch (action.step) {
-        case exchange::Step::Transmit: {
-            const std::uint32_t timeoutsBefore = transport::ConnectTimeouts(address);
-            Reply reply;
-            reply.bytes.reset(command.SendAndReceive(&reply.length, framing, connectStatus));
-            const bool timedOut = !reply.Arrived() && transport::ConnectTimeouts(address) != timeoutsBefore;
-            if (cancellable) {
-                CheckCancel();
-            }
-            if (timedOut) {
-                ZOL_LOG_WARN << "Connecting to " << address << " timed out; not tried again for this command";
-            }
-            action = machine.OnTransmitted(std::move(reply), timedOut ? exchange::Transmitted::ConnectTimedOut
-                                                                      : exchange::Transmitted::Sent);
-            break;
+    exchange::DriveBlocking(machine, record, command, connectStatus, [this, cancellable] {
+        if (cancellable) {
+            CheckCancel();
         }
-        case exchange::Step::ReceiveAgain:
-            action = machine.OnReceived(ReceiveFromPool(address, action.waitMs));
-            break;
-        case exchange::Step::Pause:
-            platform::Pause(static_cast<std::uint32_t>(action.waitMs));
-            action = machine.OnPaused();
-            break;
-        case exchange::Step::Done:
-            break;
-        }
-    }
+    });
 }
 
 namespace {

@@ -38,8 +38,8 @@ struct Action {
 
 // How a transmit went, besides the reply it brought.
 enum class Transmitted {
-    Sent,             // the request went out (or was refused by the payload table); the reply is what came
-    ConnectTimedOut,  // the connection could not be made in time: it is not tried again in this command
+    Sent,            // the request went out (or was refused by the payload table); the reply is what came
+    ConnectTimedOut, // the connection could not be made in time: it is not tried again in this command
 };
 
 class CommandExchange {

@@ -51,7 +51,7 @@ int OpenDualStackSocket(int* error) {
     return fd;
 }
 
-int ConnectNumeric(int fd, const std::string& host, std::uint32_t port, int timeoutMs) {
+int StartConnectNumeric(int fd, const std::string& host, std::uint32_t port) {
     std::string mapped = host;
     if (IpLiteralKind(host) == IpKind::V4)
         mapped = "::ffff:" + host;
@@ -67,24 +67,30 @@ int ConnectNumeric(int fd, const std::string& host, std::uint32_t port, int time
             freeaddrinfo(found);
         return lookup == EAI_SYSTEM ? errno : EINVAL;
     }
-    int result = 0;
-    if (::connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
-        result = errno;
-        if (result == EINPROGRESS) {
-            pollfd entry{fd, POLLOUT, 0};
-            const int ready = ::poll(&entry, 1, timeoutMs);
-            if (ready == 0) {
-                result = ETIMEDOUT;
-            } else if (ready < 0) {
-                result = errno;
-            } else {
-                int soError = 0;
-                socklen_t size = sizeof soError;
-                result = getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &size) == 0 ? soError : errno;
-            }
+    const int result = ::connect(fd, found->ai_addr, found->ai_addrlen) != 0 ? errno : 0;
+    freeaddrinfo(found);
+    return result;
+}
+
+int FinishConnect(int fd) {
+    int soError = 0;
+    socklen_t size = sizeof soError;
+    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &size) == 0 ? soError : errno;
+}
+
+int ConnectNumeric(int fd, const std::string& host, std::uint32_t port, int timeoutMs) {
+    int result = StartConnectNumeric(fd, host, port);
+    if (result == EINPROGRESS) {
+        pollfd entry{fd, POLLOUT, 0};
+        const int ready = ::poll(&entry, 1, timeoutMs);
+        if (ready == 0) {
+            result = ETIMEDOUT;
+        } else if (ready < 0) {
+            result = errno;
+        } else {
+            result = FinishConnect(fd);
         }
     }
-    freeaddrinfo(found);
     return result;
 }
 

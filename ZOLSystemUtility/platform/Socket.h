@@ -22,6 +22,12 @@ int OpenDualStackSocket(int* error);
 // timeoutMs. Returns 0 or the error number.
 int ConnectNumeric(int fd, const std::string& host, std::uint32_t port, int timeoutMs);
 
+// The same without waiting: 0 connected, EINPROGRESS (wait until writable, then FinishConnect) or the
+// error number.
+int StartConnectNumeric(int fd, const std::string& host, std::uint32_t port);
+// The outcome of a connect that was in progress: 0 or the error number.
+int FinishConnect(int fd);
+
 // The socket's own address as text; IPv4-mapped addresses without their "::ffff:" prefix. Empty on error.
 std::string LocalAddressText(int fd);
 

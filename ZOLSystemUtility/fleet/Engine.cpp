@@ -1,0 +1,303 @@
+#include "ZOLFleet.h"
+
+#include "ILFDData.h"
+#include "Logger.h"
+#include "ZOLCommandHandler.h"
+#include "command/ReplyDecoder.h"
+#include "fleet/BlockingLane.h"
+#include "fleet/DescriptorBudget.h"
+#include "fleet/EventLoop.h"
+#include "fleet/Session.h"
+#include "helpers/OperationTable.h"
+#include "platform/Pause.h"
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+namespace ZOLFleet {
+
+namespace {
+
+constexpr std::size_t kMaxDataLength = 2042;
+constexpr int kTurnMs = 50; // the longest a turn of the loop waits: how soon a cancel is seen
+
+} // namespace
+
+Command Command::Execute(unsigned char code, std::vector<unsigned char> data) {
+    Command command;
+    command.kind = Kind::Execute;
+    command.code = code;
+    command.data = std::move(data);
+    return command;
+}
+
+Command Command::Operation(std::string name, std::vector<std::string> arguments) {
+    Command command;
+    command.kind = Kind::Operation;
+    command.operation = std::move(name);
+    command.arguments = std::move(arguments);
+    return command;
+}
+
+class Engine::Impl {
+public:
+    // The engine's link for an address, checked out for a run; a link busy in another run is not shared:
+    // the caller gets a link of its own (kept in `spare`).
+    zol::fleet::Link& CheckOut(const std::string& address, const std::string& credential,
+                               std::vector<std::unique_ptr<zol::fleet::Link>>& spare) {
+        std::lock_guard guard(m_lock);
+        std::unique_ptr<zol::fleet::Link>& slot = m_links[address];
+        if (slot && slot->busy) {
+            spare.push_back(std::make_unique<zol::fleet::Link>());
+            spare.back()->address = address;
+            spare.back()->credential = credential;
+            return *spare.back();
+        }
+        if (!slot || slot->credential != credential) {
+            // A new PIN starts over with a fresh connection.
+            slot = std::make_unique<zol::fleet::Link>();
+            slot->address = address;
+            slot->credential = credential;
+        }
+        slot->busy = true;
+        return *slot;
+    }
+    void CheckIn(zol::fleet::Link& link) {
+        std::lock_guard guard(m_lock);
+        link.busy = false;
+    }
+    std::size_t Open() const {
+        std::lock_guard guard(m_lock);
+        std::size_t open = 0;
+        for (const auto& [address, link] : m_links)
+            open += link && link->fd >= 0 ? 1 : 0;
+        return open;
+    }
+    void CloseIdle() {
+        std::lock_guard guard(m_lock);
+        for (auto& [address, link] : m_links)
+            if (link && !link->busy)
+                link->Close();
+    }
+
+private:
+    mutable std::mutex m_lock;
+    std::map<std::string, std::unique_ptr<zol::fleet::Link>> m_links;
+};
+
+Engine::Engine() : m_impl(std::make_unique<Impl>()) {}
+Engine::~Engine() = default;
+
+std::size_t Engine::OpenConnections() const {
+    return m_impl->Open();
+}
+
+void Engine::CloseIdleConnections() {
+    m_impl->CloseIdle();
+}
+
+namespace {
+
+void Validate(const Command& command) {
+    if (command.kind == Command::Kind::Execute) {
+        if (command.data.size() > kMaxDataLength)
+            throw std::invalid_argument("a command carries at most 2042 data bytes, not " +
+                                        std::to_string(command.data.size()));
+        return;
+    }
+    const zol::helpers::Operation* operation = zol::helpers::FindOperation(command.operation);
+    if (operation == nullptr)
+        throw std::invalid_argument("unknown operation \"" + command.operation + "\"");
+    if (operation->InCount() != command.arguments.size())
+        throw std::invalid_argument(command.operation + " takes " + std::to_string(operation->InCount()) +
+                                    " arguments, not " + std::to_string(command.arguments.size()));
+}
+
+// Where a record's exchanges go: its TCP address, or its serial line; records with the same key share it.
+struct Group {
+    std::string key;
+    bool lane = false; // the blocking roads carry it
+    std::string address;
+    std::string credential;
+    std::vector<std::size_t> indexes;
+};
+
+std::vector<Group> GroupRecords(const std::vector<ILFDData*>& records, const Command& command,
+                                std::vector<std::size_t>& orphans) {
+    std::vector<Group> groups;
+    std::map<std::string, std::size_t> byKey;
+    for (std::size_t index = 0; index < records.size(); ++index) {
+        ILFDData* record = records[index];
+        if (record == nullptr) {
+            orphans.push_back(index);
+            continue;
+        }
+        std::string address;
+        std::string credential;
+        record->GetAddress(address);
+        record->GetConnectionParameter(credential);
+        const bool serial = record->GetConnectionKind() != 1;
+        const std::string key = (serial ? "serial:" : "tcp:") + address;
+        auto [found, added] = byKey.emplace(key, groups.size());
+        if (added) {
+            Group group;
+            group.key = key;
+            group.lane = serial || command.kind == Command::Kind::Operation;
+            group.address = address;
+            group.credential = credential;
+            groups.push_back(std::move(group));
+        }
+        groups[found->second].indexes.push_back(index);
+    }
+    return groups;
+}
+
+} // namespace
+
+RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& command,
+                       const ResultCallback& onResult, const RunOptions& options, const CancelToken* cancel) {
+    Validate(command);
+    const auto started = std::chrono::steady_clock::now();
+    RunSummary summary;
+    summary.total = records.size();
+    auto report = [&](DisplayResult&& result) {
+        if (result.error == ErrorKind::Ok)
+            ++summary.ok;
+        else if (result.error == ErrorKind::Cancelled)
+            ++summary.cancelled;
+        else
+            ++summary.failed;
+        if (onResult)
+            onResult(result);
+    };
+
+    std::vector<std::size_t> orphans;
+    std::vector<Group> groups = GroupRecords(records, command, orphans);
+    for (const std::size_t index : orphans) {
+        DisplayResult result;
+        result.index = index;
+        result.error = ErrorKind::BadAddress;
+        report(std::move(result));
+    }
+
+    zol::fleet::RunSettings settings;
+    settings.command = &command;
+    settings.retries = options.retries.value_or(IZOLCommandHandlerFactory::CreateInstance()->GetRetryCount());
+    settings.reportChanges = options.reportChanges;
+    settings.displayTypeTags = &zol::command::DefaultDisplayTypeTags();
+
+    const std::size_t maxInFlight = zol::fleet::PrepareDescriptors(groups.size(), options.maxInFlight);
+    zol::fleet::EventLoop loop;
+    if (!loop.Ok()) {
+        ZOL_LOG_ERROR << "The fleet engine could not make its event loop";
+    }
+    std::unique_ptr<zol::fleet::BlockingLane> lane;
+    auto toLane = [&](std::vector<std::size_t> indexes) {
+        if (!lane)
+            lane = std::make_unique<zol::fleet::BlockingLane>(loop, records, settings, cancel);
+        lane->Add(std::move(indexes));
+    };
+    std::size_t laneOutstanding = 0;
+
+    zol::fleet::SessionEvents events;
+    events.report = report;
+    events.delegate = [&](std::vector<std::size_t> indexes) {
+        laneOutstanding += indexes.size();
+        toLane(std::move(indexes));
+    };
+
+    std::deque<Group*> waiting;
+    for (Group& group : groups) {
+        if (group.lane || !loop.Ok()) {
+            laneOutstanding += group.indexes.size();
+            toLane(group.indexes);
+        } else {
+            waiting.push_back(&group);
+        }
+    }
+
+    std::vector<std::unique_ptr<zol::fleet::Link>> spare;
+    std::vector<std::unique_ptr<zol::fleet::Session>> active;
+    std::uint64_t nextStart = zol::platform::SteadyMs();
+    bool cancelled = false;
+    auto retire = [&] {
+        for (auto it = active.begin(); it != active.end();) {
+            if ((*it)->Finished()) {
+                zol::fleet::Link& link = (*it)->GetLink();
+                it->reset();
+                m_impl->CheckIn(link);
+                it = active.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    };
+    auto drainLane = [&] {
+        if (!lane)
+            return;
+        for (DisplayResult& result : lane->TakeResults()) {
+            --laneOutstanding;
+            report(std::move(result));
+        }
+    };
+
+    while (!waiting.empty() || !active.empty() || laneOutstanding > 0) {
+        if (!cancelled && cancel != nullptr && cancel->IsCancelled()) {
+            cancelled = true;
+            for (auto& session : active)
+                session->Cancel();
+            for (Group* group : waiting)
+                for (const std::size_t index : group->indexes) {
+                    DisplayResult result;
+                    result.record = records[index];
+                    result.index = index;
+                    result.error = ErrorKind::Cancelled;
+                    report(std::move(result));
+                }
+            waiting.clear();
+            if (lane)
+                for (DisplayResult& result : lane->Stop()) {
+                    --laneOutstanding;
+                    report(std::move(result));
+                }
+        }
+        const std::uint64_t now = zol::platform::SteadyMs();
+        while (!waiting.empty() && active.size() < maxInFlight && now >= nextStart) {
+            Group& group = *waiting.front();
+            waiting.pop_front();
+            zol::fleet::Link& link = m_impl->CheckOut(group.address, group.credential, spare);
+            std::vector<ILFDData*> members;
+            for (const std::size_t index : group.indexes)
+                members.push_back(records[index]);
+            if (link.secured) {
+                m_impl->CheckIn(link);
+                laneOutstanding += group.indexes.size();
+                toLane(group.indexes);
+                continue;
+            }
+            active.push_back(std::make_unique<zol::fleet::Session>(loop, link, std::move(members),
+                                                                   group.indexes, settings, events));
+            active.back()->Start();
+            if (options.stagger.count() > 0)
+                nextStart = now + static_cast<std::uint64_t>(options.stagger.count());
+        }
+        retire();
+        drainLane();
+        if (waiting.empty() && active.empty() && laneOutstanding == 0)
+            break;
+        int wait = kTurnMs;
+        if (!waiting.empty() && active.size() < maxInFlight && nextStart > now)
+            wait = static_cast<int>(std::min<std::uint64_t>(nextStart - now, kTurnMs));
+        loop.Turn(wait);
+        retire();
+        drainLane();
+    }
+    lane.reset();
+    summary.elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    return summary;
+}
+
+} // namespace ZOLFleet

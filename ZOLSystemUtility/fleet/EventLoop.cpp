@@ -1,0 +1,77 @@
+#include "fleet/EventLoop.h"
+
+#include "platform/Pause.h"
+
+#include <array>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace zol::fleet {
+
+EventLoop::EventLoop()
+    : m_epoll(::epoll_create1(EPOLL_CLOEXEC)), m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (Ok()) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.ptr = nullptr; // the wake descriptor
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &event);
+    }
+}
+
+EventLoop::~EventLoop() {
+    if (m_wake >= 0)
+        ::close(m_wake);
+    if (m_epoll >= 0)
+        ::close(m_epoll);
+}
+
+void EventLoop::Watch(int fd, std::uint32_t events, LoopHandler* handler, bool added) {
+    epoll_event event{};
+    event.events = events;
+    event.data.ptr = handler;
+    ::epoll_ctl(m_epoll, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event);
+}
+
+void EventLoop::Forget(int fd) {
+    ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+}
+
+void EventLoop::At(std::uint64_t dueMs, LoopHandler* handler, std::uint64_t generation) {
+    m_timers.push({dueMs, handler, generation});
+}
+
+void EventLoop::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(m_wake, &one, sizeof one);
+}
+
+void EventLoop::Turn(int maxWaitMs) {
+    std::uint64_t now = platform::SteadyMs();
+    int wait = maxWaitMs;
+    if (!m_timers.empty()) {
+        const std::uint64_t due = m_timers.top().due;
+        wait = due <= now
+                   ? 0
+                   : static_cast<int>(std::min<std::uint64_t>(due - now, static_cast<std::uint64_t>(wait)));
+    }
+    std::array<epoll_event, 256> events{};
+    const int count = ::epoll_wait(m_epoll, events.data(), static_cast<int>(events.size()), wait);
+    for (int i = 0; i < count; ++i) {
+        auto* handler = static_cast<LoopHandler*>(events[static_cast<std::size_t>(i)].data.ptr);
+        if (handler == nullptr) {
+            std::uint64_t drained = 0;
+            [[maybe_unused]] const auto got = ::read(m_wake, &drained, sizeof drained);
+            continue;
+        }
+        handler->OnReady(events[static_cast<std::size_t>(i)].events);
+    }
+    now = platform::SteadyMs();
+    while (!m_timers.empty() && m_timers.top().due <= now) {
+        const Timer timer = m_timers.top();
+        m_timers.pop();
+        timer.handler->OnTimer(timer.generation);
+    }
+}
+
+} // namespace zol::fleet

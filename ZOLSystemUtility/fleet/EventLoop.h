@@ -1,0 +1,51 @@
+#pragma once
+
+// One epoll loop with timers, run on the thread that calls Turn. Handlers are told when their descriptor
+// is ready or their timer is due; a timer is identified by the handler's own generation number so that a
+// handler moving on simply ignores a stale one.
+
+#include <cstdint>
+#include <queue>
+#include <vector>
+
+namespace zol::fleet {
+
+class LoopHandler {
+public:
+    virtual void OnReady(std::uint32_t events) = 0;
+    virtual void OnTimer(std::uint64_t generation) = 0;
+
+protected:
+    ~LoopHandler() = default;
+};
+
+class EventLoop {
+public:
+    EventLoop();
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
+
+    bool Ok() const { return m_epoll >= 0 && m_wake >= 0; }
+    // Adds the descriptor or changes its events (0 keeps it registered without events).
+    void Watch(int fd, std::uint32_t events, LoopHandler* handler, bool added);
+    void Forget(int fd);
+    void At(std::uint64_t dueMs, LoopHandler* handler, std::uint64_t generation);
+    // Wakes a Turn from another thread.
+    void Wake();
+    // Waits at most maxWaitMs for descriptors and timers and dispatches them.
+    void Turn(int maxWaitMs);
+
+private:
+    struct Timer {
+        std::uint64_t due;
+        LoopHandler* handler;
+        std::uint64_t generation;
+        bool operator>(const Timer& other) const { return due > other.due; }
+    };
+    int m_epoll = -1;
+    int m_wake = -1;
+    std::priority_queue<Timer, std::vector<Timer>, std::greater<>> m_timers;
+};
+
+} // namespace zol::fleet

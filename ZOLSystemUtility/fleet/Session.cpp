@@ -1,0 +1,486 @@
+#include "fleet/Session.h"
+
+#include "ILFDData.h"
+#include "Logger.h"
+#include "ZOLCommandHandler.h"
+#include "ZOLConnection.h"
+#include "command/CommandObject.h"
+#include "platform/Pause.h"
+#include "platform/Socket.h"
+#include "protocol/RequestWire.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+
+namespace zol::fleet {
+
+namespace {
+
+constexpr const char* kDefaultGreeting = "ZOLSTART<<NORMAL>>";
+constexpr std::size_t kGreetingLimit = 16384;
+constexpr int kGreetingWaitMs = 50;
+constexpr int kConnectWaitMs = 5000; // as the blocking connection's
+constexpr int kSendWaitMs = 2000;
+constexpr unsigned char kPowerQuery = 0x11; // still goes out when the connect status reports a failure
+
+} // namespace
+
+Session::Session(EventLoop& loop, Link& link, std::vector<ILFDData*> records,
+                 std::vector<std::size_t> indexes, const RunSettings& settings, const SessionEvents& events)
+    : m_loop(loop), m_link(link), m_records(std::move(records)), m_indexes(std::move(indexes)),
+      m_settings(settings), m_events(events) {}
+
+Session::~Session() {
+    if (m_link.registered) {
+        m_loop.Forget(m_link.fd);
+        m_link.registered = false;
+    }
+}
+
+void Session::Start() {
+    NextRecord();
+}
+
+void Session::WatchFor(std::uint32_t events) {
+    if (m_link.fd < 0)
+        return;
+    m_loop.Watch(m_link.fd, events, this, m_link.registered);
+    m_link.registered = true;
+}
+
+void Session::Timer(std::uint64_t atMs) {
+    m_loop.At(atMs, this, ++m_generation);
+}
+
+void Session::CloseLink() {
+    if (m_link.registered)
+        m_loop.Forget(m_link.fd);
+    m_link.Close();
+}
+
+void Session::NextRecord() {
+    ++m_generation;
+    if (m_position >= m_records.size()) {
+        m_state = State::Finished;
+        return;
+    }
+    m_record = m_records[m_position];
+    m_started = std::chrono::steady_clock::now();
+    m_connectStatus = 1;
+    m_trace = {};
+    const ZOLFleet::Command& command = *m_settings.command;
+    if (m_record == nullptr) {
+        FinishRecord(0);
+        return;
+    }
+    if (m_settings.reportChanges)
+        m_before = LFDValues::Snapshot(*m_record);
+    if (!m_record->IsCommunicationEnabled()) {
+        // Not contacted, and counted as done; a status request first marks it offline.
+        if (command.code == 0x00) {
+            m_record->SetResponding(false);
+            m_record->SetPower(false);
+        }
+        FinishRecord(1);
+        return;
+    }
+    m_request = std::make_unique<CZOLCommand>();
+    command::FillCommand(*m_request, *m_record, command.code, static_cast<int>(command.data.size()),
+                         command.data.empty() ? nullptr : command.data.data());
+    m_machine.emplace(*m_record, command.code, command.verify, m_settings.retries,
+                      m_settings.displayTypeTags);
+    Follow(m_machine->Start());
+}
+
+void Session::FinishRecord(unsigned int status) {
+    ZOLFleet::DisplayResult result;
+    result.record = m_record;
+    result.index = m_indexes[m_position];
+    result.status = status;
+    result.connectStatus = m_connectStatus;
+    const bool nak = m_machine && m_record != nullptr &&
+                     IsNak(m_machine->LastReply(), *m_record, m_settings.command->code);
+    result.error = m_record == nullptr ? ZOLFleet::ErrorKind::BadAddress
+                                       : Classify(status, nak, m_connectStatus, m_trace);
+    if (m_trace.timedOut && m_trace.lastError == 0)
+        result.error = ZOLFleet::ErrorKind::Unreachable;
+    if (m_record != nullptr && m_settings.reportChanges)
+        for (std::string& name : LFDValues::Changed(m_before, LFDValues::Snapshot(*m_record)))
+            result.changed.push_back(std::move(name));
+    result.elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_started);
+    m_machine.reset();
+    m_request.reset();
+    m_plan.reset();
+    m_assembly.reset();
+    m_events.report(std::move(result));
+    ++m_position;
+    m_state = State::Idle;
+    NextRecord();
+}
+
+void Session::Cancel() {
+    if (m_state == State::Finished)
+        return;
+    ++m_generation;
+    if (m_state != State::Idle)
+        CloseLink();
+    for (; m_position < m_records.size(); ++m_position) {
+        ZOLFleet::DisplayResult result;
+        result.record = m_records[m_position];
+        result.index = m_indexes[m_position];
+        result.connectStatus = m_connectStatus;
+        result.error = ZOLFleet::ErrorKind::Cancelled;
+        m_events.report(std::move(result));
+        m_connectStatus = 1;
+    }
+    m_state = State::Finished;
+}
+
+void Session::Follow(exchange::Action action) {
+    switch (action.step) {
+    case exchange::Step::Transmit:
+        BeginTransmit();
+        return;
+    case exchange::Step::ReceiveAgain:
+        if (m_link.fd < 0) {
+            m_await = Await::ReceiveAgain;
+            Follow(m_machine->OnReceived({}));
+            return;
+        }
+        AwaitReply(Await::ReceiveAgain, action.waitMs);
+        return;
+    case exchange::Step::Pause:
+        m_state = State::Gap;
+        Timer(platform::SteadyMs() + platform::SchedulePause(static_cast<std::uint32_t>(action.waitMs)));
+        return;
+    case exchange::Step::Done:
+        FinishRecord(m_machine->Finish());
+        return;
+    }
+}
+
+// --- transmit: connect when needed, then plan, pause, write, pause, await (as the command object does)
+
+void Session::BeginTransmit() {
+    if (m_link.fd >= 0) {
+        PlanAndWrite();
+        return;
+    }
+    // A connection made for the first time gets a second attempt in the same send, as a pooled one does.
+    m_connectsLeft = m_link.fresh ? 2 : 1;
+    StartConnect();
+}
+
+void Session::StartConnect() {
+    --m_connectsLeft;
+    m_connectStatus = ZOL_CONNECT_OPENED;
+    if (platform::IpLiteralKind(m_link.address) == platform::IpKind::None) {
+        m_connectStatus = ZOL_CONNECT_INVALID_ADDRESS;
+        ConnectFailed(EADDRNOTAVAIL);
+        return;
+    }
+    int error = 0;
+    const int fd = platform::OpenDualStackSocket(&error);
+    if (fd < 0) {
+        if (error == EMFILE || error == ENFILE) {
+            m_trace.outOfDescriptors = true;
+            ZOL_LOG_WARN << "No file descriptor left for a connection to " << m_link.address << " ("
+                         << std::strerror(error) << ")";
+        }
+        ConnectFailed(error);
+        return;
+    }
+    m_link.fd = fd;
+    const int started = platform::StartConnectNumeric(fd, m_link.address, m_link.port);
+    if (started == 0) {
+        Connected();
+        return;
+    }
+    if (started != EINPROGRESS) {
+        ConnectFailed(started);
+        return;
+    }
+    m_state = State::Connecting;
+    WatchFor(EPOLLOUT);
+    Timer(platform::SteadyMs() + kConnectWaitMs);
+}
+
+void Session::ConnectFailed(int error) {
+    CloseLink();
+    const bool timedOut = error == ETIMEDOUT;
+    m_trace.lastError = error;
+    m_trace.timedOut = m_trace.timedOut || timedOut;
+    if (error != EADDRNOTAVAIL && !m_trace.outOfDescriptors) {
+        ZOL_LOG_INFO << "Can not connect to " << m_link.address << " with port " << m_link.port;
+    }
+    const bool wasFresh = m_link.fresh;
+    m_link.fresh = false;
+    if (timedOut) {
+        Transmitted({}, exchange::Transmitted::ConnectTimedOut);
+        return;
+    }
+    const bool statusBlocks =
+        m_connectStatus != ZOL_CONNECT_OPENED && m_settings.command->code != kPowerQuery;
+    if (m_connectsLeft > 0 && !(wasFresh && statusBlocks)) {
+        StartConnect();
+        return;
+    }
+    Transmitted({});
+}
+
+void Session::Connected() {
+    m_state = State::Greeting;
+    m_greeting.clear();
+    m_greetingSeen = false;
+    WatchFor(EPOLLIN);
+    Timer(platform::SteadyMs() + kGreetingWaitMs);
+}
+
+void Session::GreetingEnded() {
+    ++m_generation;
+    std::string greeting = m_greetingSeen ? m_greeting : kDefaultGreeting;
+    if (const std::size_t zero = greeting.find('\0'); zero != std::string::npos)
+        greeting.resize(zero);
+    const bool hasCredential = !m_link.credential.empty();
+    const bool asksForTls = greeting.find("TLS") != std::string::npos;
+    if (hasCredential && asksForTls) {
+        // The secured session is the blocking roads' work: this record and the rest go there.
+        CloseLink();
+        m_link.secured = true;
+        m_machine.reset();
+        m_request.reset();
+        std::vector<std::size_t> rest(m_indexes.begin() + static_cast<std::ptrdiff_t>(m_position),
+                                      m_indexes.end());
+        m_position = m_records.size();
+        m_state = State::Finished;
+        m_events.delegate(std::move(rest));
+        return;
+    }
+    if (hasCredential || asksForTls) {
+        m_connectStatus = hasCredential ? ZOL_CONNECT_PIN_NOT_REQUIRED : ZOL_CONNECT_PIN_REQUIRED;
+        ConnectFailed(ECONNABORTED);
+        return;
+    }
+    m_link.fresh = false;
+    m_trace = {};
+    PlanAndWrite();
+}
+
+void Session::PlanAndWrite() {
+    const payload::Request request = m_request->MakeRequest();
+    m_plan = std::make_unique<payload::Plan>();
+    if (!payload::PlanRequest(request, *m_plan)) {
+        ZOL_LOG_WARN << "Command " << static_cast<int>(request.code) << " refused: " << m_plan->refusal;
+        Transmitted({});
+        return;
+    }
+    payload::Route route;
+    route.framingVariant = m_record->GetFramingVariant();
+    route.relayByte = static_cast<unsigned char>(m_record->GetRelayByte() & 0xFF);
+    route.displayId = static_cast<unsigned char>(m_record->GetDisplayId());
+    route.relayTarget = m_record->GetRelayTarget();
+    if (!payload::WireBytes(*m_plan, route, m_bytes)) {
+        Transmitted({});
+        return;
+    }
+    m_written = 0;
+    if (m_plan->pauseBeforeMs > 0) {
+        m_state = State::PauseBefore;
+        Timer(platform::SteadyMs() +
+              platform::SchedulePause(static_cast<std::uint32_t>(m_plan->pauseBeforeMs)));
+        return;
+    }
+    WriteSome();
+}
+
+void Session::WriteSome() {
+    if (m_bytes.size() >= 3) {
+        // Stale bytes before a request for another command or display are dropped when the handler's flag
+        // asks for it: whatever has already arrived.
+        const bool otherTarget = m_bytes[1] != m_link.lastCommand || m_bytes[2] != m_link.lastDisplayId;
+        if (otherTarget && m_state != State::Writing &&
+            IZOLCommandHandlerFactory::CreateInstance()->GetFlag() != 0) {
+            unsigned char stale[kEthernetReplyCapacity];
+            int error = 0;
+            platform::ReadSome(m_link.fd, stale, sizeof stale, &error);
+        }
+        m_link.lastCommand = m_bytes[1];
+        m_link.lastDisplayId = m_bytes[2];
+    }
+    if (m_state != State::Writing)
+        Timer(platform::SteadyMs() + kSendWaitMs);
+    while (m_written < m_bytes.size() && m_link.fd >= 0) {
+        const long sent = ::send(m_link.fd, m_bytes.data() + m_written, m_bytes.size() - m_written,
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            m_written += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            m_state = State::Writing;
+            WatchFor(EPOLLOUT);
+            return;
+        }
+        CloseLink(); // a broken connection: the reply wait that follows finds nothing
+    }
+    AfterWrite();
+}
+
+void Session::AfterWrite() {
+    ++m_generation;
+    if (m_plan->pauseAfterMs > 0) {
+        m_state = State::PauseAfter;
+        Timer(platform::SteadyMs() +
+              platform::SchedulePause(static_cast<std::uint32_t>(m_plan->pauseAfterMs)));
+        return;
+    }
+    if (!m_plan->awaitReply) {
+        Transmitted({});
+        return;
+    }
+    AwaitReply(Await::Transmit, m_plan->replyWaitMs);
+}
+
+// --- reply waits: end as soon as the bytes in hand are a complete reply
+
+void Session::AwaitReply(Await what, int waitMs) {
+    m_await = what;
+    if (m_link.fd < 0) {
+        EndAwait();
+        return;
+    }
+    m_assembly.emplace();
+    m_state = State::Awaiting;
+    WatchFor(EPOLLIN);
+    Timer(platform::SteadyMs() + static_cast<std::uint64_t>(waitMs < 0 ? 0 : waitMs));
+    ReadReply();
+}
+
+void Session::ReadReply() {
+    while (m_state == State::Awaiting && m_assembly && m_assembly->Ok()) {
+        int error = 0;
+        const long got = platform::ReadSome(m_link.fd, m_assembly->Tail(), m_assembly->Room(), &error);
+        if (got > 0) {
+            if (m_assembly->Add(static_cast<std::size_t>(got))) {
+                EndAwait();
+            }
+            continue;
+        }
+        if (got < 0 && (error == EAGAIN || error == EWOULDBLOCK))
+            return;
+        ZOL_LOG_INFO << "Connection to " << m_link.address << " ended by the display";
+        CloseLink();
+        EndAwait();
+    }
+}
+
+void Session::EndAwait() {
+    ++m_generation;
+    if (m_link.fd >= 0)
+        WatchFor(0);
+    command::Reply reply = m_assembly ? m_assembly->Take() : command::Reply{};
+    m_assembly.reset();
+    m_state = State::Idle;
+    if (m_await == Await::Transmit) {
+        Transmitted(std::move(reply));
+    } else {
+        Follow(m_machine->OnReceived(std::move(reply)));
+    }
+}
+
+void Session::Transmitted(command::Reply reply, exchange::Transmitted how) {
+    ++m_generation;
+    if (m_link.fd >= 0 && m_link.registered)
+        WatchFor(0);
+    m_state = State::Idle;
+    Follow(m_machine->OnTransmitted(std::move(reply), how));
+}
+
+// --- loop events
+
+void Session::OnReady(std::uint32_t events) {
+    switch (m_state) {
+    case State::Connecting: {
+        ++m_generation;
+        const int error = platform::FinishConnect(m_link.fd);
+        if (error != 0) {
+            ConnectFailed(error);
+        } else {
+            Connected();
+        }
+        return;
+    }
+    case State::Greeting: {
+        unsigned char chunk[1024];
+        int error = 0;
+        const std::size_t room = std::min(sizeof chunk, kGreetingLimit - m_greeting.size());
+        const long got = platform::ReadSome(m_link.fd, chunk, room, &error);
+        if (got < 0 && (error == EAGAIN || error == EWOULDBLOCK))
+            return;
+        if (got <= 0 || (events & (EPOLLHUP | EPOLLRDHUP)) != 0) {
+            m_greetingSeen = m_greetingSeen || got == 0;
+            GreetingEnded();
+            return;
+        }
+        m_greetingSeen = true;
+        m_greeting.append(reinterpret_cast<const char*>(chunk), static_cast<std::size_t>(got));
+        if (m_greeting.find('\0') != std::string::npos || m_greeting.ends_with(">>") ||
+            m_greeting.size() >= kGreetingLimit)
+            GreetingEnded();
+        return;
+    }
+    case State::Writing:
+        WriteSome();
+        return;
+    case State::Awaiting:
+        ReadReply();
+        return;
+    default:
+        if (m_link.fd >= 0 && m_link.registered)
+            WatchFor(0);
+        return;
+    }
+}
+
+void Session::OnTimer(std::uint64_t generation) {
+    if (generation != m_generation)
+        return;
+    switch (m_state) {
+    case State::Connecting:
+        ConnectFailed(ETIMEDOUT);
+        return;
+    case State::Greeting:
+        GreetingEnded();
+        return;
+    case State::PauseBefore:
+        m_state = State::Idle;
+        WriteSome();
+        return;
+    case State::Writing:
+        CloseLink(); // no room for the request within the send time-out
+        AfterWrite();
+        return;
+    case State::PauseAfter:
+        m_state = State::Idle;
+        if (!m_plan->awaitReply) {
+            Transmitted({});
+            return;
+        }
+        AwaitReply(Await::Transmit, m_plan->replyWaitMs);
+        return;
+    case State::Awaiting:
+        EndAwait();
+        return;
+    case State::Gap:
+        m_state = State::Idle;
+        Follow(m_machine->OnPaused());
+        return;
+    default:
+        return;
+    }
+}
+
+} // namespace zol::fleet
