@@ -15,6 +15,7 @@ done
 
 echo "=== soak (short, asan)"
 build/asan/tests/soak/soak_commands 2000
+build/asan/tests/soak/soak_fleet 30
 
 echo "=== tsan (threaded subset)"
 cmake --preset tsan >/dev/null

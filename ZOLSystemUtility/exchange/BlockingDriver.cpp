@@ -11,6 +11,18 @@
 
 namespace zol::exchange {
 
+namespace {
+thread_local ExchangeWatch* t_watch = nullptr;
+} // namespace
+
+ExchangeWatch::ExchangeWatch() : m_outer(t_watch) {
+    t_watch = this;
+}
+
+ExchangeWatch::~ExchangeWatch() {
+    t_watch = m_outer;
+}
+
 void DriveBlocking(CommandExchange& machine, ILFDData& record, IZOLCommand& command, int* connectStatus,
                    const std::function<void()>& afterSend) {
     const int framing = record.GetFramingVariant();
@@ -44,6 +56,9 @@ void DriveBlocking(CommandExchange& machine, ILFDData& record, IZOLCommand& comm
         case Step::Done:
             break;
         }
+    }
+    for (ExchangeWatch* watch = t_watch; watch != nullptr; watch = watch->Outer()) {
+        watch->OnExchangeDone(machine, record);
     }
 }
 

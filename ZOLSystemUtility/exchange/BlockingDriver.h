@@ -17,4 +17,20 @@ namespace zol::exchange {
 void DriveBlocking(CommandExchange& machine, ILFDData& record, IZOLCommand& command, int* connectStatus,
                    const std::function<void()>& afterSend);
 
+// Sees every exchange this thread drives to its end while it is alive, innermost first: how a caller of
+// an operation that runs several commands learns what their replies were (a refusal, say) when the
+// operation reports only a status.
+class ExchangeWatch {
+public:
+    ExchangeWatch();
+    virtual ~ExchangeWatch();
+    ExchangeWatch(const ExchangeWatch&) = delete;
+    ExchangeWatch& operator=(const ExchangeWatch&) = delete;
+    virtual void OnExchangeDone(const CommandExchange& machine, ILFDData& record) = 0;
+    ExchangeWatch* Outer() const { return m_outer; }
+
+private:
+    ExchangeWatch* m_outer;
+};
+
 } // namespace zol::exchange

@@ -56,6 +56,7 @@ public:
     Action OnPaused();
 
     bool IsDone() const { return m_phase == Phase::Done; }
+    unsigned char Code() const { return m_code; }
     // Whether the last transmit could not connect in time.
     bool ConnectTimedOut() const { return m_connectTimedOut; }
     // The last reply (matched or not) and whether it matched this command.

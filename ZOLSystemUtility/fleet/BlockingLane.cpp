@@ -97,6 +97,21 @@ struct HelperRelease {
     }
 };
 
+// Notes whether any command an operation ran for this record was refused by the display.
+class RefusalWatch final : public exchange::ExchangeWatch {
+public:
+    explicit RefusalWatch(ILFDData& record) : m_record(record) {}
+    void OnExchangeDone(const exchange::CommandExchange& machine, ILFDData& record) override {
+        if (&record == &m_record && IsNak(machine.LastReply(), record, machine.Code()))
+            m_refused = true;
+    }
+    bool Refused() const { return m_refused; }
+
+private:
+    ILFDData& m_record;
+    bool m_refused = false;
+};
+
 } // namespace
 
 ZOLFleet::DisplayResult BlockingLane::RunOne(std::size_t index) {
@@ -116,6 +131,7 @@ ZOLFleet::DisplayResult BlockingLane::RunOne(std::size_t index) {
             std::unique_ptr<ICommunicationHelperExtended, HelperRelease> helper(
                 ICommunicationHelperExtendedFactory::CreateInstance(record));
             std::string error;
+            const RefusalWatch refusals(*record);
             if (operation != nullptr && helper) {
                 if (auto outcome = operation->invoke(*helper, command.arguments, &error)) {
                     result.status = static_cast<unsigned int>(outcome->result);
@@ -128,6 +144,8 @@ ZOLFleet::DisplayResult BlockingLane::RunOne(std::size_t index) {
                     }
                 }
             }
+            if (result.status == 0 && refusals.Refused())
+                nak = true;
         } else if (!record->IsCommunicationEnabled()) {
             if (command.code == 0x00) {
                 record->SetResponding(false);

@@ -38,7 +38,16 @@ void EventLoop::Forget(int fd) {
 }
 
 void EventLoop::At(std::uint64_t dueMs, LoopHandler* handler, std::uint64_t generation) {
-    m_timers.push({dueMs, handler, generation});
+    m_timers.push({dueMs, handler, generation, LifeOf(handler)});
+}
+
+void EventLoop::Release(LoopHandler* handler) {
+    m_lives[handler] = ++m_releases;
+}
+
+std::uint64_t EventLoop::LifeOf(LoopHandler* handler) const {
+    const auto found = m_lives.find(handler);
+    return found == m_lives.end() ? 0 : found->second;
 }
 
 void EventLoop::Wake() {
@@ -70,7 +79,8 @@ void EventLoop::Turn(int maxWaitMs) {
     while (!m_timers.empty() && m_timers.top().due <= now) {
         const Timer timer = m_timers.top();
         m_timers.pop();
-        timer.handler->OnTimer(timer.generation);
+        if (LifeOf(timer.handler) == timer.life)
+            timer.handler->OnTimer(timer.generation);
     }
 }
 

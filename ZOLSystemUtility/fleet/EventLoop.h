@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <queue>
+#include <unordered_map>
 #include <vector>
 
 namespace zol::fleet {
@@ -31,6 +32,9 @@ public:
     void Watch(int fd, std::uint32_t events, LoopHandler* handler, bool added);
     void Forget(int fd);
     void At(std::uint64_t dueMs, LoopHandler* handler, std::uint64_t generation);
+    // The handler is going away: its timers still pending are dropped when due, never dispatched (a
+    // handler made later at the same address does not inherit them).
+    void Release(LoopHandler* handler);
     // Wakes a Turn from another thread.
     void Wake();
     // Waits at most maxWaitMs for descriptors and timers and dispatches them.
@@ -41,11 +45,16 @@ private:
         std::uint64_t due;
         LoopHandler* handler;
         std::uint64_t generation;
+        std::uint64_t life; // the handler's life when the timer was set
         bool operator>(const Timer& other) const { return due > other.due; }
     };
+    std::uint64_t LifeOf(LoopHandler* handler) const;
+
     int m_epoll = -1;
     int m_wake = -1;
     std::priority_queue<Timer, std::vector<Timer>, std::greater<>> m_timers;
+    std::unordered_map<LoopHandler*, std::uint64_t> m_lives; // released handlers' next life
+    std::uint64_t m_releases = 0;
 };
 
 } // namespace zol::fleet

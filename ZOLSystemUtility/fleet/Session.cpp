@@ -33,6 +33,7 @@ Session::Session(EventLoop& loop, Link& link, std::vector<ILFDData*> records,
       m_settings(settings), m_events(events) {}
 
 Session::~Session() {
+    m_loop.Release(this);
     if (m_link.registered) {
         m_loop.Forget(m_link.fd);
         m_link.registered = false;

@@ -10,6 +10,8 @@
 // Usage: soak_commands [COMMANDS] [SEED]   (COMMANDS also from ZOL_SOAK_COMMANDS; default 100000)
 
 #include "LFDData.h"
+#include "ProcessFigures.h"
+#include "SmallQuarantine.h"
 #include "ZOLCommandHandler.h"
 #include "ZOLConnection.h"
 #include "platform/Pause.h"
@@ -32,6 +34,9 @@
 
 namespace {
 
+using soak::OpenDescriptors;
+using soak::ResidentKiB;
+
 using zolsim::Fault;
 using zolsim::FaultKind;
 
@@ -40,21 +45,6 @@ constexpr int kThreads = 8;
 constexpr unsigned char kVolume = 0x12;
 constexpr double kFaultRate = 0.2;
 constexpr long kRssNoiseKiB = 32 * 1024;
-
-int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
-}
-
-long ResidentKiB() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 std::string Address(int display) {
     return "127.0.12." + std::to_string(100 + display);
@@ -115,21 +105,6 @@ void Drive(std::vector<Display>& displays, int thread, long commands, unsigned s
 }
 
 } // namespace
-
-// Under the address sanitizer freed memory waits in a quarantine before it is reused, which reads as
-// growth of resident memory; a small quarantine keeps the figure about the program. (Leaks proper are
-// reported by the leak checker at exit.)
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" const char* __asan_default_options() {
-    return "quarantine_size_mb=16";
-}
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-extern "C" const char* __asan_default_options() {
-    return "quarantine_size_mb=16";
-}
-#endif
-#endif
 
 int main(int argc, char** argv) {
     long commands = 100000;

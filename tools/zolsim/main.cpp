@@ -2,8 +2,10 @@
 //   zolsim --tcp 127.0.0.1:1515 --id 1 [--id 2 ...] [--relay ID:TARGET ...] [--greeting TEXT]
 //          [--tls [--root-out FILE] [--pin PIN]] [--file-server 127.0.0.1:2020 --served-file FILE]
 //          [--separate-displays]
+//   zolsim --tcp 127.0.40.1-127.0.43.232[:1515] [--silent-every N] [--absent-every N] [--id ...]
 //   zolsim --pty [--baud-pacing] [--id 1 ...]
 // Runs until SIGINT or SIGTERM.
+#include "zolsim/FleetSimulator.h"
 #include "zolsim/Simulator.h"
 
 #include <csignal>
@@ -20,6 +22,7 @@ namespace {
 int Usage() {
     std::cerr
         << "usage: zolsim --tcp ADDRESS[:PORT] [--tcp ...] [--pty [--baud-pacing]]\n"
+           "              [--tcp FIRST-LAST[:PORT] ... [--silent-every N] [--absent-every N]]\n"
            "              [--id ID ...] [--relay ID:TARGET ...] [--greeting TEXT]\n"
            "              [--tls [--root-out FILE] [--pin PIN]]\n"
            "              [--file-server ADDRESS[:PORT] [--served-file FILE]] [--separate-displays]\n"
@@ -28,7 +31,12 @@ int Usage() {
            "  --tls makes a fresh root and server certificate and greets with a TLS greeting;\n"
            "  --root-out writes the root certificate (PEM) for a client to trust.\n"
            "  --separate-displays makes every --tcp address a display of its own (by default all\n"
-           "  addresses reach the same display).\n";
+           "  addresses reach the same display).\n"
+           "  --tcp FIRST-LAST[:PORT] serves every IPv4 address from FIRST to LAST (inclusive, at most\n"
+           "  65536), each a display of its own, all from one thread; plain sessions only. Within each\n"
+           "  range the address at index i (from 0) with i % N == N-1 is silent (--silent-every N:\n"
+           "  greets, reads, never answers) or absent (--absent-every N: not listened on). Once every\n"
+           "  range listens, zolsim prints \"zolsim: listening on N addresses\".\n";
     return 2;
 }
 
@@ -82,6 +90,8 @@ bool ParseEndpoint(const std::string& text, std::uint16_t defaultPort, std::stri
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::vector<std::pair<std::string, std::uint16_t>> endpoints;
+    std::vector<zolsim::AddressRange> ranges;
+    zolsim::FleetOptions fleetOptions;
     std::vector<unsigned char> ids;
     std::vector<std::pair<unsigned char, unsigned char>> relayed;
     bool pty = false;
@@ -97,7 +107,15 @@ int main(int argc, char** argv) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         unsigned long value = 0;
-        if (arg == "--tcp" && hasValue) {
+        if (arg == "--tcp" && hasValue && args[i + 1].find('-') != std::string::npos) {
+            std::string error;
+            const auto range = zolsim::ParseAddressRange(args[++i], 1515, error);
+            if (!range) {
+                std::cerr << "zolsim: " << error << '\n';
+                return Usage();
+            }
+            ranges.push_back(*range);
+        } else if (arg == "--tcp" && hasValue) {
             std::string address;
             std::uint16_t port = 0;
             if (!ParseEndpoint(args[++i], 1515, address, port)) {
@@ -139,6 +157,13 @@ int main(int argc, char** argv) {
                 return Usage();
             }
             fileServers.emplace_back(address, port);
+        } else if ((arg == "--silent-every" || arg == "--absent-every") && hasValue) {
+            if (!ParseNumber(args[++i], zolsim::kMaxRangeAddresses, value) || value == 0) {
+                std::cerr << "zolsim: bad count for " << arg << ": " << args[i] << " (1-"
+                          << zolsim::kMaxRangeAddresses << ")\n";
+                return Usage();
+            }
+            (arg == "--silent-every" ? fleetOptions.silentEvery : fleetOptions.absentEvery) = value;
         } else if (arg == "--separate-displays") {
             separate = true;
         } else if (arg == "--pty") {
@@ -153,9 +178,21 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (endpoints.empty() && fileServers.empty() && !pty) {
+    if (endpoints.empty() && ranges.empty() && fileServers.empty() && !pty) {
         return Usage();
     }
+    if (ranges.empty() && (fleetOptions.silentEvery > 0 || fleetOptions.absentEvery > 0)) {
+        std::cerr << "zolsim: --silent-every and --absent-every apply to address ranges only\n";
+        return Usage();
+    }
+    if (!ranges.empty() && tls) {
+        // A range is served by the event-driven door, which speaks plain sessions only.
+        std::cerr << "zolsim: --tls does not combine with an address range; give TLS displays single "
+                     "--tcp addresses\n";
+        return Usage();
+    }
+    // A fleet holds a descriptor per address and per connection.
+    zolsim::RaiseOpenFileLimit();
     if (separate && tls) {
         // Each display would make its own root, and a client could trust only the one written out.
         std::cerr << "zolsim: --separate-displays does not combine with --tls\n";
@@ -227,6 +264,18 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::cout << "listening on " << address << " port " << serving->TcpPort() << std::endl;
+    }
+    zolsim::FleetSimulator fleet;
+    fleetOptions.ids = ids;
+    fleetOptions.relayed = relayed;
+    fleetOptions.greeting = greeting;
+    for (const zolsim::AddressRange& range : ranges) {
+        if (!fleet.StartTcpRange(range, fleetOptions)) {
+            return 1;
+        }
+    }
+    if (!ranges.empty()) {
+        std::cout << "zolsim: listening on " << fleet.ListeningAddresses() << " addresses" << std::endl;
     }
     if (pty) {
         const std::string path = simulator.StartPty(pacing);

@@ -1,5 +1,7 @@
 #include "Io.h"
 
+#include "Delivery.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -155,27 +157,19 @@ bool PacedWrite(int fd, const unsigned char* data, std::size_t length, unsigned 
 }
 
 bool Deliver(const Outgoing& reply, int stopFd, Core& core, const Writer& write) {
-    if (reply.delayMs > 0 && !WaitMs(stopFd, reply.delayMs)) {
-        return false;
-    }
-    if (reply.close) {
-        return false;
-    }
-    core.LogReply(reply.bytes);
-    const std::size_t first =
-        reply.splitAt > 0 && reply.splitAt < reply.bytes.size() ? reply.splitAt : reply.bytes.size();
-    if (!write(reply.bytes.data(), first)) {
-        return false;
-    }
-    if (first < reply.bytes.size()) {
-        if (!WaitMs(stopFd, reply.splitGapMs) ||
-            !write(reply.bytes.data() + first, reply.bytes.size() - first)) {
+    for (const DeliveryStep& step : PlanDelivery(reply)) {
+        if (step.waitMs > 0 && !WaitMs(stopFd, step.waitMs)) {
             return false;
         }
-    }
-    if (reply.twice) {
-        core.LogReply(reply.bytes);
-        return write(reply.bytes.data(), reply.bytes.size());
+        if (step.close) {
+            return false;
+        }
+        if (step.log) {
+            core.LogReply(reply.bytes);
+        }
+        if (!write(reply.bytes.data() + step.from, step.to - step.from)) {
+            return false;
+        }
     }
     return true;
 }
