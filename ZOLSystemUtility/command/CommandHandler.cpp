@@ -206,7 +206,7 @@ void CZOLCommandHandler::DetectFraming(ILFDData* record, int* connectStatus) {
 
 bool CZOLCommandHandler::WakeOnLan(std::string macAddress) {
     CZOLCommand command;
-    return command.SendWakeOnLan(std::move(macAddress));
+    return command.SendWakeOnLan(macAddress);
 }
 
 } // namespace zol::command
