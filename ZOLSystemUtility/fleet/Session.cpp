@@ -453,9 +453,15 @@ void Session::OnTimer(std::uint64_t generation) {
     case State::Connecting:
         ConnectFailed(ETIMEDOUT);
         return;
-    case State::Greeting:
-        GreetingEnded();
+    case State::Greeting: {
+        // In a busy turn the greeting may be waiting unread while its time runs out: read what is there
+        // before deciding that none came.
+        const std::uint64_t before = m_generation;
+        OnReady(EPOLLIN);
+        if (m_state == State::Greeting && m_generation == before)
+            GreetingEnded();
         return;
+    }
     case State::PauseBefore:
         m_state = State::Idle;
         WriteSome();
