@@ -386,6 +386,10 @@ struct Side {
     std::string name;
     std::vector<double> values; // sweep times, seconds
     std::vector<double> cpu;    // processor time of the sweeping process per sweep, seconds
+    void Add(double seconds, double cpuSeconds) {
+        values.push_back(seconds);
+        cpu.push_back(cpuSeconds);
+    }
     double Median() const { return bench::Percentile(values, 0.5); }
     double P99() const { return bench::Percentile(values, 0.99); }
 };
@@ -550,23 +554,20 @@ void WarmFigures(const Settings& settings, bench::fleet::BareProcess& bare) {
                           std::to_string(swept.total) + " replies";
                 break;
             }
-            bareSide.values.push_back(swept.seconds);
-            bareSide.cpu.push_back(swept.cpuSeconds);
+            bareSide.Add(swept.seconds, swept.cpuSeconds);
             const EngineSweep sweep = RunSweep(engine, records, {}, Options(true), &reportingSamples, 1);
             if (sweep.wrong > 0) {
                 failure = "engine round " + std::to_string(round) + ": " + Describe(sweep);
                 break;
             }
-            engineSide.values.push_back(sweep.seconds);
-            engineSide.cpu.push_back(sweep.cpuSeconds);
+            engineSide.Add(sweep.seconds, sweep.cpuSeconds);
             const EngineSweep quiet = RunSweep(engine, records, {}, Options(false), nullptr, 1);
             if (quiet.wrong > 0) {
                 failure = "engine round " + std::to_string(round) +
                           " (changed values not reported): " + Describe(quiet);
                 break;
             }
-            quietSide.values.push_back(quiet.seconds);
-            quietSide.cpu.push_back(quiet.cpuSeconds);
+            quietSide.Add(quiet.seconds, quiet.cpuSeconds);
         }
         if (failure.empty()) {
             // One more default sweep, untimed, with the sampler looking on between results too.
@@ -625,6 +626,22 @@ void WarmFigures(const Settings& settings, bench::fleet::BareProcess& bare) {
                 baselineKiB);
 }
 
+// Status sweeps over warm connections, every tenth display reporting `everyTenth`, until `rounds` are
+// done or `budget` is spent. Empty, or what went wrong.
+std::string EngineRounds(ZOLFleet::Engine& engine, const Records& records, ErrorKind everyTenth, int rounds,
+                         std::chrono::seconds budget, Side& side) {
+    const auto deadline = Clock::now() + budget;
+    for (int round = 0; round < rounds; ++round) {
+        if (Clock::now() > deadline)
+            return "time budget spent";
+        const EngineSweep sweep = RunSweep(engine, records, {everyTenth}, {}, nullptr, 1);
+        if (sweep.wrong > 0)
+            return "round " + std::to_string(round) + ": " + Describe(sweep);
+        side.Add(sweep.seconds, sweep.cpuSeconds);
+    }
+    return {};
+}
+
 void SilentFigure(const Settings& settings) {
     std::printf("\n");
     const unsigned int retries =
@@ -641,21 +658,8 @@ void SilentFigure(const Settings& settings) {
         if (StartRange(display, kSilentBlock, kSmallFleet, extra, failure)) {
             const Records records = MakeRecords(BlockAddresses(kSilentBlock));
             ZOLFleet::Engine engine;
-            const auto deadline = Clock::now() + kSilentBudget;
-            for (int round = 0; round < settings.silentRounds; ++round) {
-                if (Clock::now() > deadline) {
-                    failure = "time budget spent";
-                    break;
-                }
-                const EngineSweep sweep = RunSweep(engine, records, {ErrorKind::NoReply}, {}, nullptr, 1);
-                if (sweep.wrong > 0) {
-                    failure = "round " + std::to_string(round) + ": " + Describe(sweep);
-                    break;
-                }
-                engineSide.values.push_back(sweep.seconds);
-                engineSide.cpu.push_back(sweep.cpuSeconds);
-                engineSide.cpu.push_back(sweep.cpuSeconds);
-            }
+            failure = EngineRounds(engine, records, ErrorKind::NoReply, settings.silentRounds, kSilentBudget,
+                                   engineSide);
         }
     }
     char title[200];
@@ -692,21 +696,9 @@ void RefusedFigure(const Settings& settings) {
             if (first.wrong > 0) {
                 failure = "the first (connecting) sweep: " + Describe(first);
             }
-            const auto deadline = Clock::now() + kRefusedBudget;
-            for (int round = 0; round < settings.rounds && failure.empty(); ++round) {
-                if (Clock::now() > deadline) {
-                    failure = "time budget spent";
-                    break;
-                }
-                const EngineSweep sweep = RunSweep(engine, records, {ErrorKind::Refused}, {}, nullptr, 1);
-                if (sweep.wrong > 0) {
-                    failure = "round " + std::to_string(round) + ": " + Describe(sweep);
-                    break;
-                }
-                engineSide.values.push_back(sweep.seconds);
-                engineSide.cpu.push_back(sweep.cpuSeconds);
-                engineSide.cpu.push_back(sweep.cpuSeconds);
-            }
+            if (failure.empty())
+                failure = EngineRounds(engine, records, ErrorKind::Refused, settings.rounds, kRefusedBudget,
+                                       engineSide);
         }
     }
     char title[200];
@@ -745,9 +737,7 @@ void ColdFigure(const Settings& settings, bench::fleet::BareProcess& bare, bool 
                               " of " + std::to_string(swept.total) + " displays";
                     break;
                 }
-                bareSide.values.push_back(swept.seconds);
-                bareSide.cpu.push_back(swept.cpuSeconds);
-                bareSide.cpu.push_back(swept.cpuSeconds);
+                bareSide.Add(swept.seconds, swept.cpuSeconds);
                 engine.CloseIdleConnections();
                 if (engine.OpenConnections() != 0) {
                     failure = std::to_string(engine.OpenConnections()) + " engine connections left open";
@@ -758,9 +748,7 @@ void ColdFigure(const Settings& settings, bench::fleet::BareProcess& bare, bool 
                     failure = "engine round " + std::to_string(round) + ": " + Describe(sweep);
                     break;
                 }
-                engineSide.values.push_back(sweep.seconds);
-                engineSide.cpu.push_back(sweep.cpuSeconds);
-                engineSide.cpu.push_back(sweep.cpuSeconds);
+                engineSide.Add(sweep.seconds, sweep.cpuSeconds);
             }
         }
     }
