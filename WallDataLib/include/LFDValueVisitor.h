@@ -14,6 +14,7 @@
 #include "ILFDData.h"
 #include "WallDataLibExport.h"
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -40,6 +41,22 @@ template <typename F> void ForEachValue(const ILFDData& record, F&& visit) {
 
 // One value in plain form: blocks and lists both become a vector of ints.
 using LFDValue = std::variant<int, bool, std::string, std::vector<int>>;
+
+inline LFDValue ToLFDValue(int value) {
+    return value;
+}
+inline LFDValue ToLFDValue(bool value) {
+    return value;
+}
+inline LFDValue ToLFDValue(const std::string& value) {
+    return value;
+}
+inline LFDValue ToLFDValue(const IntList& value) {
+    return value;
+}
+template <std::size_t N> LFDValue ToLFDValue(const std::array<int, N>& value) {
+    return std::vector<int>(value.begin(), value.end());
+}
 
 struct WDL_API LFDNamedValue {
     std::string name;

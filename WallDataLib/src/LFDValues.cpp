@@ -10,22 +10,6 @@
 namespace zol::walldata {
 namespace {
 
-LFDValue ToValue(int value) {
-    return value;
-}
-LFDValue ToValue(bool value) {
-    return value;
-}
-LFDValue ToValue(const std::string& value) {
-    return value;
-}
-LFDValue ToValue(const IntList& value) {
-    return value;
-}
-template <std::size_t N> LFDValue ToValue(const std::array<int, N>& value) {
-    return std::vector<int>(value.begin(), value.end());
-}
-
 // Reading a plain value back into the setter's type; false when the kind does not fit.
 bool FromValue(const LFDValue& value, int& out) {
     if (const int* number = std::get_if<int>(&value)) {
@@ -159,7 +143,7 @@ LFDSnapshot LFDValues::Snapshot(const ILFDData& record) {
     LFDSnapshot snapshot;
     snapshot.reserve(256);
     ForEachValue(record, [&snapshot](const char* name, const auto& value) {
-        snapshot.push_back(LFDNamedValue{name, ToValue(value)});
+        snapshot.push_back(LFDNamedValue{name, ToLFDValue(value)});
     });
     return snapshot;
 }

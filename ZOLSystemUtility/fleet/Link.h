@@ -15,6 +15,7 @@ struct Link {
     std::uint32_t port = 1515;
     int fd = -1;
     bool registered = false; // fd is known to the current run's loop
+    std::uint32_t watched = 0; // the events it is registered for
     bool fresh = true;       // never connected yet: a first command gets a second connect attempt
     bool secured = false;    // the display asks for a secured session: the blocking roads carry it
     bool busy = false;       // checked out by a run

@@ -45,10 +45,11 @@ void Session::Start() {
 }
 
 void Session::WatchFor(std::uint32_t events) {
-    if (m_link.fd < 0)
+    if (m_link.fd < 0 || (m_link.registered && m_link.watched == events))
         return;
     m_loop.Watch(m_link.fd, events, this, m_link.registered);
     m_link.registered = true;
+    m_link.watched = events;
 }
 
 void Session::Timer(std::uint64_t atMs) {
@@ -76,13 +77,14 @@ void Session::NextRecord() {
         FinishRecord(0);
         return;
     }
+    ILFDData* seen = m_record;
     if (m_settings.reportChanges)
-        m_before = LFDValues::Snapshot(*m_record);
+        seen = &m_watch.emplace(*m_record);
     if (!m_record->IsCommunicationEnabled()) {
         // Not contacted, and counted as done; a status request first marks it offline.
         if (command.code == 0x00) {
-            m_record->SetResponding(false);
-            m_record->SetPower(false);
+            seen->SetResponding(false);
+            seen->SetPower(false);
         }
         FinishRecord(1);
         return;
@@ -90,7 +92,7 @@ void Session::NextRecord() {
     m_request = std::make_unique<CZOLCommand>();
     command::FillCommand(*m_request, *m_record, command.code, static_cast<int>(command.data.size()),
                          command.data.empty() ? nullptr : command.data.data());
-    m_machine.emplace(*m_record, command.code, command.verify, m_settings.retries,
+    m_machine.emplace(*seen, command.code, command.verify, m_settings.retries,
                       m_settings.displayTypeTags);
     Follow(m_machine->Start());
 }
@@ -107,14 +109,13 @@ void Session::FinishRecord(unsigned int status) {
                                        : Classify(status, nak, m_connectStatus, m_trace);
     if (m_trace.timedOut && m_trace.lastError == 0)
         result.error = ZOLFleet::ErrorKind::Unreachable;
-    if (m_record != nullptr && m_settings.reportChanges)
-        for (std::string& name : LFDValues::Changed(m_before, LFDValues::Snapshot(*m_record)))
-            result.changed.push_back(std::move(name));
+    if (m_record != nullptr && m_watch)
+        result.changed = m_watch->Changed();
     result.elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_started);
     m_machine.reset();
+    m_watch.reset();
     m_request.reset();
-    m_plan.reset();
     m_assembly.reset();
     m_events.report(std::move(result));
     ++m_position;
@@ -272,26 +273,29 @@ void Session::GreetingEnded() {
 
 void Session::PlanAndWrite() {
     const payload::Request request = m_request->MakeRequest();
-    m_plan = std::make_unique<payload::Plan>();
-    if (!payload::PlanRequest(request, *m_plan)) {
-        ZOL_LOG_WARN << "Command " << static_cast<int>(request.code) << " refused: " << m_plan->refusal;
+    // The plan is large and only its bytes and timings outlive this step: thousands of sessions waiting
+    // for replies keep just those.
+    const auto plan = std::make_unique<payload::Plan>();
+    if (!payload::PlanRequest(request, *plan)) {
+        ZOL_LOG_WARN << "Command " << static_cast<int>(request.code) << " refused: " << plan->refusal;
         Transmitted({});
         return;
     }
+    m_timing = {plan->pauseBeforeMs, plan->pauseAfterMs, plan->replyWaitMs, plan->awaitReply};
     payload::Route route;
     route.framingVariant = m_record->GetFramingVariant();
     route.relayByte = static_cast<unsigned char>(m_record->GetRelayByte() & 0xFF);
     route.displayId = static_cast<unsigned char>(m_record->GetDisplayId());
     route.relayTarget = m_record->GetRelayTarget();
-    if (!payload::WireBytes(*m_plan, route, m_bytes)) {
+    if (!payload::WireBytes(*plan, route, m_bytes)) {
         Transmitted({});
         return;
     }
     m_written = 0;
-    if (m_plan->pauseBeforeMs > 0) {
+    if (m_timing.pauseBeforeMs > 0) {
         m_state = State::PauseBefore;
         Timer(platform::SteadyMs() +
-              platform::SchedulePause(static_cast<std::uint32_t>(m_plan->pauseBeforeMs)));
+              platform::SchedulePause(static_cast<std::uint32_t>(m_timing.pauseBeforeMs)));
         return;
     }
     WriteSome();
@@ -332,17 +336,17 @@ void Session::WriteSome() {
 
 void Session::AfterWrite() {
     ++m_generation;
-    if (m_plan->pauseAfterMs > 0) {
+    if (m_timing.pauseAfterMs > 0) {
         m_state = State::PauseAfter;
         Timer(platform::SteadyMs() +
-              platform::SchedulePause(static_cast<std::uint32_t>(m_plan->pauseAfterMs)));
+              platform::SchedulePause(static_cast<std::uint32_t>(m_timing.pauseAfterMs)));
         return;
     }
-    if (!m_plan->awaitReply) {
+    if (!m_timing.awaitReply) {
         Transmitted({});
         return;
     }
-    AwaitReply(Await::Transmit, m_plan->replyWaitMs);
+    AwaitReply(Await::Transmit, m_timing.replyWaitMs);
 }
 
 // --- reply waits: end as soon as the bytes in hand are a complete reply
@@ -353,19 +357,20 @@ void Session::AwaitReply(Await what, int waitMs) {
         EndAwait();
         return;
     }
+    // The loop reports bytes already waiting, so nothing is read here: most replies are still on their way.
     m_assembly.emplace();
     m_state = State::Awaiting;
     WatchFor(EPOLLIN);
     Timer(platform::SteadyMs() + static_cast<std::uint64_t>(waitMs < 0 ? 0 : waitMs));
-    ReadReply();
 }
 
 void Session::ReadReply() {
-    while (m_state == State::Awaiting && m_assembly && m_assembly->Ok()) {
+    unsigned char chunk[kEthernetReplyCapacity];
+    while (m_state == State::Awaiting && m_assembly) {
         int error = 0;
-        const long got = platform::ReadSome(m_link.fd, m_assembly->Tail(), m_assembly->Room(), &error);
+        const long got = platform::ReadSome(m_link.fd, chunk, m_assembly->Room(), &error);
         if (got > 0) {
-            if (m_assembly->Add(static_cast<std::size_t>(got))) {
+            if (m_assembly->Append(chunk, static_cast<std::size_t>(got))) {
                 EndAwait();
             }
             continue;
@@ -378,10 +383,10 @@ void Session::ReadReply() {
     }
 }
 
+// A descriptor stays watched for reading after a wait: bytes that come while nobody reads are noticed in
+// OnReady, which stops watching; the common case, the next wait or the end of the run, saves a change.
 void Session::EndAwait() {
     ++m_generation;
-    if (m_link.fd >= 0)
-        WatchFor(0);
     command::Reply reply = m_assembly ? m_assembly->Take() : command::Reply{};
     m_assembly.reset();
     m_state = State::Idle;
@@ -394,8 +399,6 @@ void Session::EndAwait() {
 
 void Session::Transmitted(command::Reply reply, exchange::Transmitted how) {
     ++m_generation;
-    if (m_link.fd >= 0 && m_link.registered)
-        WatchFor(0);
     m_state = State::Idle;
     Follow(m_machine->OnTransmitted(std::move(reply), how));
 }
@@ -472,14 +475,17 @@ void Session::OnTimer(std::uint64_t generation) {
         return;
     case State::PauseAfter:
         m_state = State::Idle;
-        if (!m_plan->awaitReply) {
+        if (!m_timing.awaitReply) {
             Transmitted({});
             return;
         }
-        AwaitReply(Await::Transmit, m_plan->replyWaitMs);
+        AwaitReply(Await::Transmit, m_timing.replyWaitMs);
         return;
     case State::Awaiting:
-        EndAwait();
+        // As with the greeting: in a busy turn a reply may be waiting unread when its time runs out.
+        ReadReply();
+        if (m_state == State::Awaiting)
+            EndAwait();
         return;
     case State::Gap:
         m_state = State::Idle;

@@ -4,10 +4,10 @@
 // blocking handler drives, here driven by the event loop: connect and greeting, pauses, the write, the
 // reply waits and re-receives, the retry gaps.
 
-#include "LFDValueVisitor.h"
 #include "ZOLFleet.h"
 #include "exchange/CommandExchange.h"
 #include "exchange/ReplyAssembly.h"
+#include "fleet/ChangeWatch.h"
 #include "fleet/EventLoop.h"
 #include "fleet/Link.h"
 #include "fleet/Outcome.h"
@@ -105,13 +105,18 @@ private:
     std::chrono::steady_clock::time_point m_started;
     std::optional<exchange::CommandExchange> m_machine;
     std::unique_ptr<CZOLCommand> m_request;
-    LFDSnapshot m_before; // the record's values before, when changes are reported
+    std::optional<ChangeWatch> m_watch; // the record as the exchange sees it, when changes are reported
     int m_connectStatus = 1;
     ConnectTrace m_trace;
     int m_connectsLeft = 0;
     std::string m_greeting;
     bool m_greetingSeen = false;
-    std::unique_ptr<payload::Plan> m_plan;
+    struct Timing {
+        int pauseBeforeMs = 0;
+        int pauseAfterMs = 0;
+        int replyWaitMs = 0;
+        bool awaitReply = true;
+    } m_timing; // of the request being sent
     std::vector<unsigned char> m_bytes;
     std::size_t m_written = 0;
     Await m_await = Await::Transmit;

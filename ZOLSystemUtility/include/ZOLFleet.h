@@ -93,7 +93,7 @@ struct ZOL_API RunOptions {
     std::optional<unsigned int> retries;
     // Time between starting one connection's work and the next (0: all at once).
     std::chrono::milliseconds stagger{0};
-    // Whether DisplayResult::changed is filled (two snapshots of the record's values per record).
+    // Whether DisplayResult::changed is filled: each value a reply stores is compared with what it held.
     bool reportChanges = true;
 };
 

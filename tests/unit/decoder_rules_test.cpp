@@ -7,6 +7,7 @@
 #include "VWDataAdapter.h"
 #include "ZOLSystemHelper.h"
 #include "command/ReplyDecoder.h"
+#include "fleet/ChangeWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -295,6 +296,21 @@ TEST_P(DecoderRules, StoresExactlyTheRowsValues) {
         EXPECT_TRUE(row.changed.count(name) == 1) << "unexpected change of " << name;
     }
     EXPECT_EQ(changed.size(), row.changed.size());
+}
+
+// The fleet engine learns what a reply changed by watching the setters instead of comparing snapshots:
+// for every row both must name the same values in the same order.
+TEST_P(DecoderRules, WatchedSettersNameWhatSnapshotsName) {
+    const Row& row = GetParam();
+    CLFDData record;
+    record.SetDisplayId(1);
+    if (row.setup) {
+        row.setup(record);
+    }
+    const LFDSnapshot before = LFDValues::Snapshot(record);
+    zol::fleet::ChangeWatch watch(record);
+    zol::command::DecodeReply(row.reply.data(), static_cast<int>(row.reply.size()), &watch, row.code);
+    EXPECT_EQ(watch.Changed(), LFDValues::Changed(before, LFDValues::Snapshot(record)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, DecoderRules, testing::ValuesIn(Rows()),

@@ -1,0 +1,54 @@
+#include "fleet/ChangeWatch.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zol::fleet {
+
+namespace {
+
+struct Listed {
+    const char* name;
+    LFDValue (*read)(const ILFDData&);
+};
+
+// One row per listed value, in list order: its name and how to read its value now.
+constexpr std::array kListed = {
+#define X(Type, Name) Listed{#Name, [](const ILFDData& r) { return ToLFDValue(r.Get##Name()); }},
+#define X_TEXT(Name)                                                                                         \
+    Listed{#Name, [](const ILFDData& r) {                                                                    \
+               std::string text;                                                                             \
+               r.Get##Name(text);                                                                            \
+               return ToLFDValue(text);                                                                           \
+           }},
+#define X_IS(Name) Listed{#Name, [](const ILFDData& r) { return ToLFDValue(r.Is##Name()); }},
+#define X_PARAM(Name) Listed{#Name, [](const ILFDData& r) { return ToLFDValue(r.Get##Name()); }},
+#include "LFDValues.def"
+#undef X
+#undef X_TEXT
+#undef X_IS
+#undef X_PARAM
+};
+
+static_assert(kListed.size() == static_cast<std::size_t>(ChangeWatch::Slot::Count));
+
+} // namespace
+
+std::vector<std::string> ChangeWatch::Changed() const {
+    std::vector<std::pair<Slot, const LFDValue*>> noted;
+    noted.reserve(m_before.size());
+    for (const auto& [slot, value] : m_before)
+        noted.emplace_back(slot, &value);
+    std::sort(noted.begin(), noted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> changed;
+    for (const auto& [slot, before] : noted) {
+        const Listed& row = kListed[static_cast<std::size_t>(slot)];
+        if (!(row.read(m_record) == *before))
+            changed.emplace_back(row.name);
+    }
+    if (m_settingsBefore && *m_settingsBefore != static_cast<const ILFDData&>(m_record).GetSettingsBlock())
+        changed.emplace_back("SettingsBlock");
+    return changed;
+}
+
+} // namespace zol::fleet
