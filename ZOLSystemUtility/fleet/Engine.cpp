@@ -222,17 +222,26 @@ RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& com
     std::vector<std::unique_ptr<zol::fleet::Session>> active;
     std::uint64_t nextStart = zol::platform::SteadyMs();
     bool cancelled = false;
+    std::size_t finishedSessions = 0;
+    events.finished = [&finishedSessions] { ++finishedSessions; };
+    // One pass over the sessions, and only after some finished: a sweep of thousands turns the loop often.
     auto retire = [&] {
-        for (auto it = active.begin(); it != active.end();) {
-            if ((*it)->Finished()) {
-                zol::fleet::Link& link = (*it)->GetLink();
-                it->reset();
+        if (finishedSessions == 0)
+            return;
+        finishedSessions = 0;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < active.size(); ++i) {
+            if (active[i]->Finished()) {
+                zol::fleet::Link& link = active[i]->GetLink();
+                active[i].reset();
                 m_impl->CheckIn(link);
-                it = active.erase(it);
             } else {
-                ++it;
+                if (kept != i)
+                    active[kept] = std::move(active[i]);
+                ++kept;
             }
         }
+        active.resize(kept);
     };
     auto drainLane = [&] {
         if (!lane)

@@ -3,6 +3,7 @@
 #include "platform/Pause.h"
 
 #include <array>
+#include <cerrno>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -14,7 +15,7 @@ EventLoop::EventLoop()
     if (Ok()) {
         epoll_event event{};
         event.events = EPOLLIN;
-        event.data.ptr = nullptr; // the wake descriptor
+        event.data.fd = m_wake;
         ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &event);
     }
 }
@@ -26,15 +27,38 @@ EventLoop::~EventLoop() {
         ::close(m_epoll);
 }
 
-void EventLoop::Watch(int fd, std::uint32_t events, LoopHandler* handler, bool added) {
+EventLoop::Registration& EventLoop::At(int fd) {
+    const auto slot = static_cast<std::size_t>(fd);
+    if (slot >= m_registrations.size())
+        m_registrations.resize(slot + 1);
+    return m_registrations[slot];
+}
+
+void EventLoop::Watch(int fd, std::uint32_t events, LoopHandler* handler) {
+    if (fd < 0)
+        return;
+    Registration& known = At(fd);
+    if (known.inSet && known.handler == handler && known.events == events)
+        return;
     epoll_event event{};
     event.events = events;
-    event.data.ptr = handler;
-    ::epoll_ctl(m_epoll, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event);
+    event.data.fd = fd;
+    // What the set holds may differ from what is noted here when a descriptor was closed by someone else
+    // and its number reused: the other operation then fits.
+    int result = ::epoll_ctl(m_epoll, known.inSet ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event);
+    if (result != 0 && (errno == ENOENT || errno == EEXIST))
+        result = ::epoll_ctl(m_epoll, errno == ENOENT ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, fd, &event);
+    known = {handler, events, result == 0};
 }
 
 void EventLoop::Forget(int fd) {
-    ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+    if (fd >= 0)
+        At(fd).handler = nullptr;
+}
+
+void EventLoop::Closing(int fd) {
+    if (fd >= 0)
+        At(fd) = {};
 }
 
 void EventLoop::At(std::uint64_t dueMs, LoopHandler* handler, std::uint64_t generation) {
@@ -67,13 +91,20 @@ void EventLoop::Turn(int maxWaitMs) {
     std::array<epoll_event, 256> events{};
     const int count = ::epoll_wait(m_epoll, events.data(), static_cast<int>(events.size()), wait);
     for (int i = 0; i < count; ++i) {
-        auto* handler = static_cast<LoopHandler*>(events[static_cast<std::size_t>(i)].data.ptr);
-        if (handler == nullptr) {
+        const int fd = events[static_cast<std::size_t>(i)].data.fd;
+        if (fd == m_wake) {
             std::uint64_t drained = 0;
             [[maybe_unused]] const auto got = ::read(m_wake, &drained, sizeof drained);
             continue;
         }
-        handler->OnReady(events[static_cast<std::size_t>(i)].events);
+        Registration& known = At(fd);
+        if (known.handler == nullptr) {
+            // Forgotten and now reporting: only now is it worth taking out of the set.
+            ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+            known = {};
+            continue;
+        }
+        known.handler->OnReady(events[static_cast<std::size_t>(i)].events);
     }
     now = platform::SteadyMs();
     while (!m_timers.empty() && m_timers.top().due <= now) {

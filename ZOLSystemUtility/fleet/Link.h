@@ -14,8 +14,6 @@ struct Link {
     std::string credential;
     std::uint32_t port = 1515;
     int fd = -1;
-    bool registered = false; // fd is known to the current run's loop
-    std::uint32_t watched = 0; // the events it is registered for
     bool fresh = true;       // never connected yet: a first command gets a second connect attempt
     bool secured = false;    // the display asks for a secured session: the blocking roads carry it
     bool busy = false;       // checked out by a run
@@ -30,7 +28,6 @@ struct Link {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
-        registered = false;
     }
 };
 

@@ -34,10 +34,7 @@ Session::Session(EventLoop& loop, Link& link, std::vector<ILFDData*> records,
 
 Session::~Session() {
     m_loop.Release(this);
-    if (m_link.registered) {
-        m_loop.Forget(m_link.fd);
-        m_link.registered = false;
-    }
+    m_loop.Forget(m_link.fd);
 }
 
 void Session::Start() {
@@ -45,11 +42,7 @@ void Session::Start() {
 }
 
 void Session::WatchFor(std::uint32_t events) {
-    if (m_link.fd < 0 || (m_link.registered && m_link.watched == events))
-        return;
-    m_loop.Watch(m_link.fd, events, this, m_link.registered);
-    m_link.registered = true;
-    m_link.watched = events;
+    m_loop.Watch(m_link.fd, events, this);
 }
 
 void Session::Timer(std::uint64_t atMs) {
@@ -57,15 +50,14 @@ void Session::Timer(std::uint64_t atMs) {
 }
 
 void Session::CloseLink() {
-    if (m_link.registered)
-        m_loop.Forget(m_link.fd);
+    m_loop.Closing(m_link.fd);
     m_link.Close();
 }
 
 void Session::NextRecord() {
     ++m_generation;
     if (m_position >= m_records.size()) {
-        m_state = State::Finished;
+        Finish();
         return;
     }
     m_record = m_records[m_position];
@@ -95,6 +87,12 @@ void Session::NextRecord() {
     m_machine.emplace(*seen, command.code, command.verify, m_settings.retries,
                       m_settings.displayTypeTags);
     Follow(m_machine->Start());
+}
+
+void Session::Finish() {
+    m_state = State::Finished;
+    if (m_events.finished)
+        m_events.finished();
 }
 
 void Session::FinishRecord(unsigned int status) {
@@ -138,7 +136,7 @@ void Session::Cancel() {
         m_events.report(std::move(result));
         m_connectStatus = 1;
     }
-    m_state = State::Finished;
+    Finish();
 }
 
 void Session::Follow(exchange::Action action) {
@@ -257,7 +255,7 @@ void Session::GreetingEnded() {
         std::vector<std::size_t> rest(m_indexes.begin() + static_cast<std::ptrdiff_t>(m_position),
                                       m_indexes.end());
         m_position = m_records.size();
-        m_state = State::Finished;
+        Finish();
         m_events.delegate(std::move(rest));
         return;
     }
@@ -443,8 +441,7 @@ void Session::OnReady(std::uint32_t events) {
         ReadReply();
         return;
     default:
-        if (m_link.fd >= 0 && m_link.registered)
-            WatchFor(0);
+        WatchFor(0);
         return;
     }
 }

@@ -37,6 +37,8 @@ struct SessionEvents {
     std::function<void(ZOLFleet::DisplayResult&&)> report;
     // The display asks for a secured session: the records from `position` on go to the blocking roads.
     std::function<void(std::vector<std::size_t> indexes)> delegate;
+    // The session has nothing left to do: its run may retire it.
+    std::function<void()> finished;
 };
 
 class Session final : public LoopHandler {
@@ -72,6 +74,7 @@ private:
     enum class Await { Transmit, ReceiveAgain };
 
     void NextRecord();
+    void Finish();
     void FinishRecord(unsigned int status);
     void Follow(exchange::Action action);
     void BeginTransmit();
