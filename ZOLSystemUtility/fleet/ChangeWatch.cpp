@@ -19,7 +19,7 @@ constexpr std::array kListed = {
     Listed{#Name, [](const ILFDData& r) {                                                                    \
                std::string text;                                                                             \
                r.Get##Name(text);                                                                            \
-               return ToLFDValue(text);                                                                           \
+               return ToLFDValue(text);                                                                      \
            }},
 #define X_IS(Name) Listed{#Name, [](const ILFDData& r) { return ToLFDValue(r.Is##Name()); }},
 #define X_PARAM(Name) Listed{#Name, [](const ILFDData& r) { return ToLFDValue(r.Get##Name()); }},

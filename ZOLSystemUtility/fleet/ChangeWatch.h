@@ -57,7 +57,9 @@ public:
         return m_record.IsSupportedC8Sub82(first, second, third);
     }
 #define CAP(Name)                                                                                            \
-    bool Is##Name() const override { return m_record.Is##Name(); }
+    bool Is##Name() const override {                                                                         \
+        return m_record.Is##Name();                                                                          \
+    }
 #include "LFDCapabilities.def"
 #undef CAP
 
@@ -66,7 +68,9 @@ public:
         Note(Slot::Name, m_record.Get##Name());                                                              \
         m_record.Set##Name(value);                                                                           \
     }                                                                                                        \
-    Type Get##Name() const override { return m_record.Get##Name(); }
+    Type Get##Name() const override {                                                                        \
+        return m_record.Get##Name();                                                                         \
+    }
 #define X_TEXT(Name)                                                                                         \
     void Set##Name(const std::string& value) override {                                                      \
         std::string held;                                                                                    \
@@ -74,26 +78,34 @@ public:
         Note(Slot::Name, held);                                                                              \
         m_record.Set##Name(value);                                                                           \
     }                                                                                                        \
-    void Get##Name(std::string& out) const override { m_record.Get##Name(out); }
+    void Get##Name(std::string& out) const override {                                                        \
+        m_record.Get##Name(out);                                                                             \
+    }
 #define X_IS(Name)                                                                                           \
     void Set##Name(bool value) override {                                                                    \
         Note(Slot::Name, m_record.Is##Name());                                                               \
         m_record.Set##Name(value);                                                                           \
     }                                                                                                        \
-    bool Is##Name() const override { return m_record.Is##Name(); }
+    bool Is##Name() const override {                                                                         \
+        return m_record.Is##Name();                                                                          \
+    }
 #define X_PARAM(Name)                                                                                        \
     int Set##Name(int value) override {                                                                      \
         Note(Slot::Name, m_record.Get##Name());                                                              \
         return m_record.Set##Name(value);                                                                    \
     }                                                                                                        \
-    int Get##Name() const override { return m_record.Get##Name(); }
+    int Get##Name() const override {                                                                         \
+        return m_record.Get##Name();                                                                         \
+    }
 #include "LFDValues.def"
 #undef X
 #undef X_TEXT
 #undef X_IS
 #undef X_PARAM
 
-    void EndValueC4() override { m_record.EndValueC4(); }
+    void EndValueC4() override {
+        m_record.EndValueC4();
+    }
 
     SettingsBlock& GetSettingsBlock() override {
         if (!m_settingsBefore)

@@ -11,10 +11,11 @@
 #include "helpers/OperationTable.h"
 #include "platform/Pause.h"
 
+#include <algorithm>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace ZOLFleet {
 
@@ -64,6 +65,36 @@ public:
         slot->busy = true;
         return *slot;
     }
+    // Whether every group's link is open and free to be checked out: such a run needs no new descriptor.
+    template <typename Groups> bool AllOpen(const Groups& groups) const {
+        std::lock_guard guard(m_lock);
+        for (const auto& group : groups) {
+            const auto found = m_links.find(group.address);
+            if (found == m_links.end() || !found->second || found->second->busy || found->second->fd < 0 ||
+                found->second->credential != group.credential)
+                return false;
+        }
+        return true;
+    }
+    // A loop for a run: one that served an earlier run still holds its connections' registrations.
+    std::unique_ptr<zol::fleet::EventLoop> TakeLoop() {
+        {
+            std::lock_guard guard(m_lock);
+            if (!m_loops.empty()) {
+                auto loop = std::move(m_loops.back());
+                m_loops.pop_back();
+                return loop;
+            }
+        }
+        return std::make_unique<zol::fleet::EventLoop>();
+    }
+    void GiveBack(std::unique_ptr<zol::fleet::EventLoop> loop) {
+        if (!loop || !loop->Ok())
+            return;
+        loop->EndRun();
+        std::lock_guard guard(m_lock);
+        m_loops.push_back(std::move(loop));
+    }
     void CheckIn(zol::fleet::Link& link) {
         std::lock_guard guard(m_lock);
         link.busy = false;
@@ -84,7 +115,8 @@ public:
 
 private:
     mutable std::mutex m_lock;
-    std::map<std::string, std::unique_ptr<zol::fleet::Link>> m_links;
+    std::unordered_map<std::string, std::unique_ptr<zol::fleet::Link>> m_links;
+    std::vector<std::unique_ptr<zol::fleet::EventLoop>> m_loops; // idle, one per run that ran at once
 };
 
 Engine::Engine() : m_impl(std::make_unique<Impl>()) {}
@@ -127,7 +159,8 @@ struct Group {
 std::vector<Group> GroupRecords(const std::vector<ILFDData*>& records, const Command& command,
                                 std::vector<std::size_t>& orphans) {
     std::vector<Group> groups;
-    std::map<std::string, std::size_t> byKey;
+    std::unordered_map<std::string, std::size_t> byKey;
+    byKey.reserve(records.size());
     for (std::size_t index = 0; index < records.size(); ++index) {
         ILFDData* record = records[index];
         if (record == nullptr) {
@@ -188,8 +221,19 @@ RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& com
     settings.reportChanges = options.reportChanges;
     settings.displayTypeTags = &zol::command::DefaultDisplayTypeTags();
 
-    const std::size_t maxInFlight = zol::fleet::PrepareDescriptors(groups.size(), options.maxInFlight);
-    zol::fleet::EventLoop loop;
+    // A sweep over connections already open needs no new descriptor: the limits are looked at only when
+    // some are to be made (counting what is open costs a listing of every descriptor).
+    const std::size_t maxInFlight =
+        m_impl->AllOpen(groups)
+            ? (options.maxInFlight > 0 ? options.maxInFlight : std::max<std::size_t>(groups.size(), 1))
+            : zol::fleet::PrepareDescriptors(groups.size(), options.maxInFlight);
+    // Given back to the engine when the run ends, after every session and the blocking roads are gone.
+    struct LoopLease {
+        Engine::Impl& engine;
+        std::unique_ptr<zol::fleet::EventLoop> loop;
+        ~LoopLease() { engine.GiveBack(std::move(loop)); }
+    } lease{*m_impl, m_impl->TakeLoop()};
+    zol::fleet::EventLoop& loop = *lease.loop;
     if (!loop.Ok()) {
         ZOL_LOG_ERROR << "The fleet engine could not make its event loop";
     }

@@ -34,21 +34,24 @@ EventLoop::Registration& EventLoop::At(int fd) {
     return m_registrations[slot];
 }
 
-void EventLoop::Watch(int fd, std::uint32_t events, LoopHandler* handler) {
+void EventLoop::Watch(int fd, std::uint64_t socket, std::uint32_t events, LoopHandler* handler) {
     if (fd < 0)
         return;
     Registration& known = At(fd);
-    if (known.inSet && known.handler == handler && known.events == events)
+    const bool same = known.socket == socket;
+    known.handler = handler;
+    if (same && known.events == events)
         return;
     epoll_event event{};
     event.events = events;
     event.data.fd = fd;
-    // What the set holds may differ from what is noted here when a descriptor was closed by someone else
-    // and its number reused: the other operation then fits.
-    int result = ::epoll_ctl(m_epoll, known.inSet ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event);
+    // A descriptor of an earlier connection under the same number left the set when it was closed; one
+    // registered here during a run in another loop may still be in it: the other operation then fits.
+    int result = ::epoll_ctl(m_epoll, same ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event);
     if (result != 0 && (errno == ENOENT || errno == EEXIST))
         result = ::epoll_ctl(m_epoll, errno == ENOENT ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, fd, &event);
-    known = {handler, events, result == 0};
+    known.socket = result == 0 ? socket : 0;
+    known.events = events;
 }
 
 void EventLoop::Forget(int fd) {
@@ -59,6 +62,11 @@ void EventLoop::Forget(int fd) {
 void EventLoop::Closing(int fd) {
     if (fd >= 0)
         At(fd) = {};
+}
+
+void EventLoop::EndRun() {
+    m_timers = {};
+    m_lives.clear();
 }
 
 void EventLoop::At(std::uint64_t dueMs, LoopHandler* handler, std::uint64_t generation) {

@@ -42,7 +42,7 @@ void Session::Start() {
 }
 
 void Session::WatchFor(std::uint32_t events) {
-    m_loop.Watch(m_link.fd, events, this);
+    m_loop.Watch(m_link.fd, m_link.socket, events, this);
 }
 
 void Session::Timer(std::uint64_t atMs) {
@@ -84,8 +84,7 @@ void Session::NextRecord() {
     m_request = std::make_unique<CZOLCommand>();
     command::FillCommand(*m_request, *m_record, command.code, static_cast<int>(command.data.size()),
                          command.data.empty() ? nullptr : command.data.data());
-    m_machine.emplace(*seen, command.code, command.verify, m_settings.retries,
-                      m_settings.displayTypeTags);
+    m_machine.emplace(*seen, command.code, command.verify, m_settings.retries, m_settings.displayTypeTags);
     Follow(m_machine->Start());
 }
 
@@ -193,7 +192,7 @@ void Session::StartConnect() {
         ConnectFailed(error);
         return;
     }
-    m_link.fd = fd;
+    m_link.Opened(fd);
     const int started = platform::StartConnectNumeric(fd, m_link.address, m_link.port);
     if (started == 0) {
         Connected();

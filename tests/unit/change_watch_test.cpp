@@ -69,7 +69,9 @@ TEST_P(ChangeWatchCases, NamesWhatDiffers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ChangeWatchCases, testing::ValuesIn(Cases()),
-                         [](const testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
+                         [](const testing::TestParamInfo<Case>& info) {
+                             return "case" + std::to_string(info.index);
+                         });
 
 TEST(ChangeWatch, StoresReachTheHostsRecord) {
     CLFDData record;
