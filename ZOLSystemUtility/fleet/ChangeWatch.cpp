@@ -1,6 +1,5 @@
 #include "fleet/ChangeWatch.h"
 
-#include <algorithm>
 #include <array>
 
 namespace zol::fleet {
@@ -35,15 +34,11 @@ static_assert(kListed.size() == static_cast<std::size_t>(ChangeWatch::Slot::Coun
 } // namespace
 
 std::vector<std::string> ChangeWatch::Changed() const {
-    std::vector<std::pair<Slot, const LFDValue*>> noted;
-    noted.reserve(m_before.size());
-    for (const auto& [slot, value] : m_before)
-        noted.emplace_back(slot, &value);
-    std::sort(noted.begin(), noted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> changed;
-    for (const auto& [slot, before] : noted) {
+    changed.reserve(m_before.size() + 1);
+    for (const auto& [slot, before] : m_before) {
         const Listed& row = kListed[static_cast<std::size_t>(slot)];
-        if (!(row.read(m_record) == *before))
+        if (!(row.read(m_record) == before))
             changed.emplace_back(row.name);
     }
     if (m_settingsBefore && *m_settingsBefore != static_cast<const ILFDData&>(m_record).GetSettingsBlock())

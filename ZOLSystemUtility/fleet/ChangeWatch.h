@@ -8,7 +8,9 @@
 #include "ILFDData.h"
 #include "LFDValueVisitor.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,7 +20,7 @@ namespace zol::fleet {
 
 class ChangeWatch final : public ILFDData {
 public:
-    explicit ChangeWatch(ILFDData& record) : m_record(record) {}
+    explicit ChangeWatch(ILFDData& record) : m_record(record) { m_before.reserve(kTypicalStores); }
 
     // Names of the values that now differ from what they held when first stored, in list order; the
     // settings block last, when it was reached for writing and differs.
@@ -125,11 +127,16 @@ public:
     };
 
 private:
+    static constexpr std::size_t kTypicalStores = 16; // a status reply stores about a dozen values
+
+    // Kept in list order, so that the changed names come out in it without sorting.
     template <typename T> void Note(Slot slot, const T& held) {
-        for (const auto& [noted, value] : m_before)
-            if (noted == slot)
+        auto at = m_before.end();
+        while (at != m_before.begin() && std::prev(at)->first >= slot) {
+            if ((--at)->first == slot)
                 return;
-        m_before.emplace_back(slot, ToLFDValue(held));
+        }
+        m_before.emplace(at, slot, ToLFDValue(held));
     }
 
     ILFDData& m_record;
