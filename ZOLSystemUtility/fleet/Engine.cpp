@@ -228,12 +228,19 @@ RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& com
             ? (options.maxInFlight > 0 ? options.maxInFlight : std::max<std::size_t>(groups.size(), 1))
             : zol::fleet::PrepareDescriptors(groups.size(), options.maxInFlight);
     // Given back to the engine when the run ends, after every session and the blocking roads are gone.
-    struct LoopLease {
-        Engine::Impl& engine;
-        std::unique_ptr<zol::fleet::EventLoop> loop;
-        ~LoopLease() { engine.GiveBack(std::move(loop)); }
-    } lease{*m_impl, m_impl->TakeLoop()};
-    zol::fleet::EventLoop& loop = *lease.loop;
+    class LoopLease {
+    public:
+        explicit LoopLease(Engine::Impl& engine) : m_engine(engine), m_loop(engine.TakeLoop()) {}
+        ~LoopLease() { m_engine.GiveBack(std::move(m_loop)); }
+        LoopLease(const LoopLease&) = delete;
+        LoopLease& operator=(const LoopLease&) = delete;
+        zol::fleet::EventLoop& Loop() { return *m_loop; }
+
+    private:
+        Engine::Impl& m_engine;
+        std::unique_ptr<zol::fleet::EventLoop> m_loop;
+    } lease(*m_impl);
+    zol::fleet::EventLoop& loop = lease.Loop();
     if (!loop.Ok()) {
         ZOL_LOG_ERROR << "The fleet engine could not make its event loop";
     }
