@@ -18,11 +18,14 @@
 //   lines and operations by name run, one connection after another, on the engine's one worker thread
 //   through the blocking roads (the pool's connections, the serial reader threads).
 // - The engine keeps its own TCP connections (one per address) open between runs, apart from the
-//   process-wide pool; they close when the engine is destroyed.
+//   process-wide pool; they close when the engine is destroyed. So do its event loops (an epoll and an
+//   eventfd descriptor each, one per run that ran at the same time), which keep those connections
+//   registered between runs: a sweep over open connections costs each display a send and a receive.
 // - Several host threads may call Run on one engine at once; a connection busy in another run is not
 //   shared, the later run opens one of its own for the time of the run.
-// - The soft descriptor limit is raised towards the hard limit when a run needs more. A display for which
-//   no descriptor is left reports OutOfDescriptors (and a warning in the log), never a silent display.
+// - The soft descriptor limit is raised towards the hard limit when a run needs more (a run whose
+//   connections are all open needs none). A display for which no descriptor is left reports
+//   OutOfDescriptors (and a warning in the log), never a silent display.
 
 #include "ZOLExport.h"
 
