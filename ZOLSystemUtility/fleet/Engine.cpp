@@ -328,17 +328,14 @@ RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& com
             Group& group = *waiting.front();
             waiting.pop_front();
             zol::fleet::Link& link = m_impl->CheckOut(group.address, group.credential, spare);
-            std::vector<ILFDData*> members;
-            for (const std::size_t index : group.indexes)
-                members.push_back(records[index]);
             if (link.secured) {
                 m_impl->CheckIn(link);
                 laneOutstanding += group.indexes.size();
                 toLane(group.indexes);
                 continue;
             }
-            active.push_back(std::make_unique<zol::fleet::Session>(loop, link, std::move(members),
-                                                                   group.indexes, settings, events));
+            active.push_back(
+                std::make_unique<zol::fleet::Session>(loop, link, records, group.indexes, settings, events));
             active.back()->Start();
             if (options.stagger.count() > 0)
                 nextStart = now + static_cast<std::uint64_t>(options.stagger.count());

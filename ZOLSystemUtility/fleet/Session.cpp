@@ -27,10 +27,11 @@ constexpr unsigned char kPowerQuery = 0x11; // still goes out when the connect s
 
 } // namespace
 
-Session::Session(EventLoop& loop, Link& link, std::vector<ILFDData*> records,
-                 std::vector<std::size_t> indexes, const RunSettings& settings, const SessionEvents& events)
-    : m_loop(loop), m_link(link), m_records(std::move(records)), m_indexes(std::move(indexes)),
-      m_settings(settings), m_events(events) {}
+Session::Session(EventLoop& loop, Link& link, const std::vector<ILFDData*>& records,
+                 const std::vector<std::size_t>& indexes, const RunSettings& settings,
+                 const SessionEvents& events)
+    : m_loop(loop), m_link(link), m_records(records), m_indexes(indexes), m_settings(settings),
+      m_events(events) {}
 
 Session::~Session() {
     m_loop.Release(this);
@@ -56,11 +57,11 @@ void Session::CloseLink() {
 
 void Session::NextRecord() {
     ++m_generation;
-    if (m_position >= m_records.size()) {
+    if (m_position >= m_indexes.size()) {
         Finish();
         return;
     }
-    m_record = m_records[m_position];
+    m_record = m_records[m_indexes[m_position]];
     m_started = std::chrono::steady_clock::now();
     m_connectStatus = 1;
     m_trace = {};
@@ -81,7 +82,7 @@ void Session::NextRecord() {
         FinishRecord(1);
         return;
     }
-    m_request = std::make_unique<CZOLCommand>();
+    m_request.emplace();
     command::FillCommand(*m_request, *m_record, command.code, static_cast<int>(command.data.size()),
                          command.data.empty() ? nullptr : command.data.data());
     m_machine.emplace(*seen, command.code, command.verify, m_settings.retries, m_settings.displayTypeTags);
@@ -126,9 +127,9 @@ void Session::Cancel() {
     ++m_generation;
     if (m_state != State::Idle)
         CloseLink();
-    for (; m_position < m_records.size(); ++m_position) {
+    for (; m_position < m_indexes.size(); ++m_position) {
         ZOLFleet::DisplayResult result;
-        result.record = m_records[m_position];
+        result.record = m_records[m_indexes[m_position]];
         result.index = m_indexes[m_position];
         result.connectStatus = m_connectStatus;
         result.error = ZOLFleet::ErrorKind::Cancelled;
@@ -253,7 +254,7 @@ void Session::GreetingEnded() {
         m_request.reset();
         std::vector<std::size_t> rest(m_indexes.begin() + static_cast<std::ptrdiff_t>(m_position),
                                       m_indexes.end());
-        m_position = m_records.size();
+        m_position = m_indexes.size();
         Finish();
         m_events.delegate(std::move(rest));
         return;
@@ -272,7 +273,10 @@ void Session::PlanAndWrite() {
     const payload::Request request = m_request->MakeRequest();
     // The plan is large and only its bytes and timings outlive this step: thousands of sessions waiting
     // for replies keep just those.
-    const auto plan = std::make_unique<payload::Plan>();
+    // One plan per loop thread serves every session of it in turn.
+    static thread_local payload::Plan scratch;
+    scratch = payload::Plan{};
+    payload::Plan* const plan = &scratch;
     if (!payload::PlanRequest(request, *plan)) {
         ZOL_LOG_WARN << "Command " << static_cast<int>(request.code) << " refused: " << plan->refusal;
         Transmitted({});

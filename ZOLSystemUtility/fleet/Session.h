@@ -43,8 +43,11 @@ struct SessionEvents {
 
 class Session final : public LoopHandler {
 public:
-    Session(EventLoop& loop, Link& link, std::vector<ILFDData*> records, std::vector<std::size_t> indexes,
-            const RunSettings& settings, const SessionEvents& events);
+    // `records` is the run's whole list and `indexes` this connection's share of it, in order; both
+    // outlive the session.
+    Session(EventLoop& loop, Link& link, const std::vector<ILFDData*>& records,
+            const std::vector<std::size_t>& indexes, const RunSettings& settings,
+            const SessionEvents& events);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -95,8 +98,8 @@ private:
 
     EventLoop& m_loop;
     Link& m_link;
-    std::vector<ILFDData*> m_records;
-    std::vector<std::size_t> m_indexes;
+    const std::vector<ILFDData*>& m_records;
+    const std::vector<std::size_t>& m_indexes;
     RunSettings m_settings;
     SessionEvents m_events;
     std::size_t m_position = 0;
@@ -107,7 +110,7 @@ private:
     ILFDData* m_record = nullptr;
     std::chrono::steady_clock::time_point m_started;
     std::optional<exchange::CommandExchange> m_machine;
-    std::unique_ptr<CZOLCommand> m_request;
+    std::optional<CZOLCommand> m_request;
     std::optional<ChangeWatch> m_watch; // the record as the exchange sees it, when changes are reported
     int m_connectStatus = 1;
     ConnectTrace m_trace;
