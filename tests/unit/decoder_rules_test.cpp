@@ -272,15 +272,20 @@ LFDValue Plain(const LFDSnapshot& snapshot, const std::string& name) {
 class DecoderRules : public testing::TestWithParam<Row> {
 protected:
     void SetUp() override { ResetProcessWide(); }
+    // Display 1, as the row prepares it.
+    static CLFDData RecordFor(const Row& row) {
+        CLFDData record;
+        record.SetDisplayId(1);
+        if (row.setup) {
+            row.setup(record);
+        }
+        return record;
+    }
 };
 
 TEST_P(DecoderRules, StoresExactlyTheRowsValues) {
     const Row& row = GetParam();
-    CLFDData record;
-    record.SetDisplayId(1);
-    if (row.setup) {
-        row.setup(record);
-    }
+    CLFDData record = RecordFor(row);
     const LFDSnapshot before = LFDValues::Snapshot(record);
     const bool result =
         zol::command::DecodeReply(row.reply.data(), static_cast<int>(row.reply.size()), &record, row.code);
@@ -302,11 +307,7 @@ TEST_P(DecoderRules, StoresExactlyTheRowsValues) {
 // for every row both must name the same values in the same order.
 TEST_P(DecoderRules, WatchedSettersNameWhatSnapshotsName) {
     const Row& row = GetParam();
-    CLFDData record;
-    record.SetDisplayId(1);
-    if (row.setup) {
-        row.setup(record);
-    }
+    CLFDData record = RecordFor(row);
     const LFDSnapshot before = LFDValues::Snapshot(record);
     zol::fleet::ChangeWatch watch(record);
     zol::command::DecodeReply(row.reply.data(), static_cast<int>(row.reply.size()), &watch, row.code);
