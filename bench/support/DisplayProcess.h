@@ -27,6 +27,19 @@ extern char** environ;
 
 namespace bench {
 
+// Waits for the child to end, 10 ms at a time, at most `attempts` times; true once it was reaped (or is
+// no child of ours any more).
+inline bool ReapWithin(pid_t pid, int attempts) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const pid_t got = ::waitpid(pid, nullptr, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 class DisplayProcess {
 public:
     // Starts zolsim with these arguments and waits at most `wait` for `expectedLines` lines of output.
@@ -107,15 +120,7 @@ public:
             return;
         }
         ::kill(m_pid, SIGTERM);
-        bool reaped = false;
-        for (int attempt = 0; attempt < 200 && !reaped; ++attempt) {
-            const pid_t got = ::waitpid(m_pid, nullptr, WNOHANG);
-            reaped = got == m_pid || (got < 0 && errno != EINTR);
-            if (!reaped) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        if (!reaped) {
+        if (!ReapWithin(m_pid, 200)) {
             ::kill(m_pid, SIGKILL);
             for (int attempt = 0; attempt < 100; ++attempt) {
                 if (::waitpid(m_pid, nullptr, 0) == m_pid || errno != EINTR) {

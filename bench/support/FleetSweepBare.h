@@ -9,6 +9,8 @@
 // engine rounds still take turns and never overlap.
 #pragma once
 
+#include "DisplayProcess.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -363,15 +365,7 @@ public:
         Send(Order::Quit, 0, std::chrono::milliseconds(0));
         ::close(m_orders);
         ::close(m_reports);
-        bool reaped = false;
-        for (int attempt = 0; attempt < 300 && !reaped; ++attempt) {
-            const pid_t got = ::waitpid(m_pid, nullptr, WNOHANG);
-            reaped = got == m_pid || (got < 0 && errno != EINTR);
-            if (!reaped) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        if (!reaped) {
+        if (!ReapWithin(m_pid, 300)) {
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
