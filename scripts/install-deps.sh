@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev iproute2 util-linux)
+          libcli11-dev nlohmann-json3-dev libtomlplusplus-dev iproute2 util-linux)
 # clang's libFuzzer and sanitizer runtimes for the fuzz targets
 packages+=(clang libclang-rt-dev)
 
