@@ -46,7 +46,7 @@ class Engine::Impl {
 public:
     // The engine's link for an address, checked out for a run; a link busy in another run is not shared:
     // the caller gets a link of its own (kept in `spare`).
-    zol::fleet::Link& CheckOut(const std::string& address, const std::string& credential,
+    zol::fleet::Link& CheckOut(const std::string& address, const std::string& credential, std::uint32_t port,
                                std::vector<std::unique_ptr<zol::fleet::Link>>& spare) {
         std::lock_guard guard(m_lock);
         std::unique_ptr<zol::fleet::Link>& slot = m_links[address];
@@ -54,13 +54,15 @@ public:
             spare.push_back(std::make_unique<zol::fleet::Link>());
             spare.back()->address = address;
             spare.back()->credential = credential;
+            spare.back()->port = port;
             return *spare.back();
         }
-        if (!slot || slot->credential != credential) {
-            // A new PIN starts over with a fresh connection.
+        if (!slot || slot->credential != credential || slot->port != port) {
+            // A new PIN or port starts over with a fresh connection.
             slot = std::make_unique<zol::fleet::Link>();
             slot->address = address;
             slot->credential = credential;
+            slot->port = port;
         }
         slot->busy = true;
         return *slot;
@@ -71,7 +73,7 @@ public:
         for (const auto& group : groups) {
             const auto found = m_links.find(group.address);
             if (found == m_links.end() || !found->second || found->second->busy || found->second->fd < 0 ||
-                found->second->credential != group.credential)
+                found->second->credential != group.credential || found->second->port != group.port)
                 return false;
         }
         return true;
@@ -153,11 +155,12 @@ struct Group {
     bool lane = false; // the blocking roads carry it
     std::string address;
     std::string credential;
+    std::uint32_t port = 1515;
     std::vector<std::size_t> indexes;
 };
 
 std::vector<Group> GroupRecords(const std::vector<ILFDData*>& records, const Command& command,
-                                std::vector<std::size_t>& orphans) {
+                                const RunOptions& options, std::vector<std::size_t>& orphans) {
     std::vector<Group> groups;
     std::unordered_map<std::string, std::size_t> byKey;
     byKey.reserve(records.size());
@@ -180,6 +183,8 @@ std::vector<Group> GroupRecords(const std::vector<ILFDData*>& records, const Com
             group.lane = serial || command.kind == Command::Kind::Operation;
             group.address = address;
             group.credential = credential;
+            if (const auto port = options.ports.find(address); port != options.ports.end())
+                group.port = port->second;
             groups.push_back(std::move(group));
         }
         groups[found->second].indexes.push_back(index);
@@ -207,7 +212,7 @@ RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& com
     };
 
     std::vector<std::size_t> orphans;
-    std::vector<Group> groups = GroupRecords(records, command, orphans);
+    std::vector<Group> groups = GroupRecords(records, command, options, orphans);
     for (const std::size_t index : orphans) {
         DisplayResult result;
         result.index = index;
@@ -327,7 +332,7 @@ RunSummary Engine::Run(const std::vector<ILFDData*>& records, const Command& com
         while (!waiting.empty() && active.size() < maxInFlight && now >= nextStart) {
             Group& group = *waiting.front();
             waiting.pop_front();
-            zol::fleet::Link& link = m_impl->CheckOut(group.address, group.credential, spare);
+            zol::fleet::Link& link = m_impl->CheckOut(group.address, group.credential, group.port, spare);
             if (link.secured) {
                 m_impl->CheckIn(link);
                 laneOutstanding += group.indexes.size();

@@ -32,7 +32,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,6 +100,9 @@ struct ZOL_API RunOptions {
     std::chrono::milliseconds stagger{0};
     // Whether DisplayResult::changed is filled: each value a reply stores is compared with what it held.
     bool reportChanges = true;
+    // TCP ports by display address; an address not listed is reached on 1515. A display that the blocking
+    // roads carry (a secured session) uses its pooled connection, whose port is that connection's own.
+    std::map<std::string, std::uint32_t> ports;
 };
 
 // Cancels a run from any thread: records not yet finished report Cancelled, their connections are closed,

@@ -342,6 +342,35 @@ TEST(FleetEngine, EveryRecordIsReportedOnceWithItsIndexAndTheValuesItsReplyChang
     }
 }
 
+TEST(FleetEngine, ADisplayOnAPortOfItsOwnIsReachedThereAndAChangedPortStartsAFreshConnection) {
+    ResetProcessWide();
+    zolsim::Simulator elsewhere;
+    elsewhere.AddDisplay(1);
+    ASSERT_TRUE(elsewhere.StartTcp("127.0.66.20", 0));
+    zolsim::Simulator usual;
+    usual.AddDisplay(1);
+    ASSERT_TRUE(usual.StartTcp("127.0.66.20"));
+
+    std::vector<std::unique_ptr<CLFDData>> owned;
+    owned.push_back(Record("127.0.66.20"));
+    const std::vector<ILFDData*> records = Pointers(owned);
+    Engine engine;
+    RunOptions options = NoRetries();
+    options.ports["127.0.66.20"] = elsewhere.TcpPort();
+    {
+        const Sweep sweep(engine, records, Command::Execute(kStatus), options);
+        EXPECT_EQ(sweep.results[0].error, ErrorKind::Ok);
+    }
+    EXPECT_EQ(elsewhere.AcceptedConnections(), 1);
+    EXPECT_EQ(usual.AcceptedConnections(), 0);
+    {
+        const Sweep sweep(engine, records, Command::Execute(kStatus), NoRetries());
+        EXPECT_EQ(sweep.results[0].error, ErrorKind::Ok);
+    }
+    EXPECT_EQ(usual.AcceptedConnections(), 1);
+    EXPECT_EQ(engine.OpenConnections(), 1u);
+}
+
 // --- cancelling
 
 struct CancelRow {

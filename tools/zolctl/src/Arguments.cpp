@@ -72,36 +72,83 @@ struct RawOptions {
     std::string pemFile;
     std::string firmwareFile;
     std::vector<std::string> firmwareDisplays;
+
+    std::vector<std::string> selectors;
+    std::string inventoryFile;
+    bool jsonLines = false;
+    std::string stagger = "0";
+    std::string deadline;
+    std::string pinFile;
+    bool askPin = false;
+    // Options that describe one display: with --target the inventory says these.
+    std::vector<CLI::Option*> perDisplay;
+    CLI::Option* portOption = nullptr;
+    CLI::Option* pinOption = nullptr;
 };
 
 void AddTargetOptions(CLI::App& app, RawOptions& raw) {
-    auto* host =
-        app.add_option("--host", raw.host, "IPv4 or IPv6 literal of an Ethernet display")->type_name("ADDR");
+    auto* host = app.add_option("--host", raw.host,
+                                "Ethernet display: IPv4 or IPv6 literal, DNS name, HOST:PORT or [IPv6]:PORT")
+                     ->type_name("ADDR");
     auto* serial = app.add_option("--serial", raw.serial, "serial device path (/dev/ttyUSB0, /dev/pts/7)")
                        ->type_name("PATH");
     host->excludes(serial);
     serial->excludes(host);
-    app.add_option("--port", raw.port, "TCP port (default 1515)")->type_name("N");
-    app.add_option("--id", raw.id, "display ID 0..255 (default 1)")->type_name("N");
-    app.add_option("--pin", raw.pin, "device PIN for the secured protocol (default: none)")
-        ->type_name("TEXT");
-    app.add_option("--framing", raw.framing, "framing variant 0, 1 or 2 (default 0)")->type_name("N");
-    app.add_option("--relay-target", raw.relayTarget, "relay target (default -1: none)")->type_name("N");
-    app.add_option("--relay-byte", raw.relayByte, "relay byte (default 0)")->type_name("N");
+    auto perDisplay = [&](CLI::Option* option) { raw.perDisplay.push_back(option); };
+    raw.portOption = app.add_option("--port", raw.port, "TCP port (default 1515)")->type_name("N");
+    perDisplay(raw.portOption);
+    perDisplay(app.add_option("--id", raw.id, "display ID 0..255 (default 1)")->type_name("N"));
+    raw.pinOption =
+        app.add_option("--pin", raw.pin,
+                       "device PIN for the secured protocol (default: none); it shows in the process "
+                       "list: prefer --pin-file, $ZOL_PIN or --ask-pin")
+            ->type_name("TEXT");
+    auto* pinFile = app.add_option("--pin-file", raw.pinFile, "read the PIN from the first line of FILE")
+                        ->type_name("FILE");
+    auto* askPin = app.add_flag("--ask-pin", raw.askPin, "ask for the PIN on the terminal");
+    pinFile->excludes(askPin);
+    pinFile->excludes(raw.pinOption);
+    askPin->excludes(raw.pinOption);
+    perDisplay(
+        app.add_option("--framing", raw.framing, "framing variant 0, 1 or 2 (default 0)")->type_name("N"));
+    perDisplay(
+        app.add_option("--relay-target", raw.relayTarget, "relay target (default -1: none)")->type_name("N"));
+    perDisplay(app.add_option("--relay-byte", raw.relayByte, "relay byte (default 0)")->type_name("N"));
     app.add_option("--retries", raw.retries, "command handler retry count (default 4)")->type_name("N");
-    app.add_option("--model-code", raw.modelCode, "the record's model code (default 0)")->type_name("N");
-    app.add_option("--product-family", raw.productFamily, "the record's product family (default 0)")
-        ->type_name("N");
-    app.add_option("--product-group", raw.productGroup, "the record's product group (default 0)")
-        ->type_name("N");
-    app.add_option("--product-class", raw.productClass, "the record's product class (default 0)")
-        ->type_name("N");
-    app.add_option("--link-variant", raw.linkVariant, "the record's link variant (default 0)")
-        ->type_name("N");
-    app.add_option("--block-flag", raw.blockFlag, "the record's block flag (default 0)")->type_name("N");
-    app.add_flag("--json", raw.json, "print exactly one JSON object on stdout");
+    perDisplay(
+        app.add_option("--model-code", raw.modelCode, "the record's model code (default 0)")->type_name("N"));
+    perDisplay(
+        app.add_option("--product-family", raw.productFamily, "the record's product family (default 0)")
+            ->type_name("N"));
+    perDisplay(app.add_option("--product-group", raw.productGroup, "the record's product group (default 0)")
+                   ->type_name("N"));
+    perDisplay(app.add_option("--product-class", raw.productClass, "the record's product class (default 0)")
+                   ->type_name("N"));
+    perDisplay(app.add_option("--link-variant", raw.linkVariant, "the record's link variant (default 0)")
+                   ->type_name("N"));
+    perDisplay(
+        app.add_option("--block-flag", raw.blockFlag, "the record's block flag (default 0)")->type_name("N"));
+    auto* json = app.add_flag("--json", raw.json, "print exactly one JSON object on stdout");
+    auto* jsonLines =
+        app.add_flag("--jsonl", raw.jsonLines, "with --target: one JSON line per display as it finishes");
+    json->excludes(jsonLines);
     app.add_flag("-v,--verbose", raw.verbose,
                  "log to stderr, including every frame sent and received in hex");
+
+    // The wall: an inventory file and the displays chosen from it.
+    auto* target = app.add_option("--target", raw.selectors,
+                                  "run on inventory displays: a NAME, @GROUP or all (repeatable)")
+                       ->type_name("SEL");
+    target->excludes(host);
+    target->excludes(serial);
+    app.add_option("--inventory", raw.inventoryFile,
+                   "the inventory (default $ZOL_INVENTORY, else ~/.config/zol/inventory.toml)")
+        ->type_name("FILE");
+    app.add_option("--stagger", raw.stagger, "with --target: start one display every MS milliseconds")
+        ->type_name("MS");
+    app.add_option("--deadline", raw.deadline,
+                   "with --target: end the whole run after S seconds; displays not done report cancelled")
+        ->type_name("S");
 }
 
 Target MakeTarget(const RawOptions& raw) {
@@ -171,10 +218,73 @@ bool TalksToDisplay(Command command) {
     }
 }
 
+// Commands that run over an inventory selection.
+bool RunsOverAWall(Command command) {
+    switch (command) {
+    case Command::Status:
+    case Command::Exec:
+    case Command::Raw:
+    case Command::Op:
+    case Command::Refresh:
+    case Command::Wol:
+    case Command::Firmware:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A number of seconds as typed: "30", "2.5".
+double Seconds(const std::string& what, const std::string& text) {
+    constexpr double kLongest = 86400.0;
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || !(value > 0.0) || value > kLongest) {
+        throw UsageError(what + " must be a number of seconds above 0 and at most 86400, not \"" + text +
+                         "\"");
+    }
+    return value;
+}
+
+void FinishWall(const RawOptions& raw, Request& request) {
+    request.selectors = raw.selectors;
+    request.inventoryFile = raw.inventoryFile;
+    request.jsonLines = raw.jsonLines;
+    request.staggerMs = static_cast<unsigned>(Number("--stagger", raw.stagger, 0, 60000));
+    if (!raw.deadline.empty()) {
+        request.deadlineSeconds = Seconds("--deadline", raw.deadline);
+    }
+    if (!request.FanOut()) {
+        if (request.jsonLines || !raw.deadline.empty() || raw.stagger != "0") {
+            throw UsageError("--jsonl, --stagger and --deadline go with --target");
+        }
+        return;
+    }
+    if (!RunsOverAWall(request.command)) {
+        throw UsageError("--target goes with status, exec, raw, op, refresh, wol and firmware");
+    }
+    for (const CLI::Option* option : raw.perDisplay) {
+        if (option->count() > 0) {
+            throw UsageError(option->get_name() +
+                             " describes one display: with --target the inventory says it");
+        }
+    }
+}
+
 void FinishRequest(const RawOptions& raw, Request& request) {
     request.target = MakeTarget(raw);
     request.json = raw.json;
     request.verbose = raw.verbose;
+    request.portGiven = raw.portOption->count() > 0;
+    request.pinOnCommandLine = raw.pinOption->count() > 0;
+    request.pinFile = raw.pinFile;
+    request.askPin = raw.askPin;
+    FinishWall(raw, request);
 
     if (request.command == Command::Exec || request.command == Command::Raw) {
         request.code = static_cast<unsigned char>(Number("CODE", raw.code, 0, 255));
@@ -193,7 +303,10 @@ void FinishRequest(const RawOptions& raw, Request& request) {
     if (request.command == Command::Refresh) {
         request.refreshMode = IntOption("MODE", raw.refreshMode);
     }
-    if (request.command == Command::Wol) {
+    if (request.command == Command::Wol && raw.mac.empty() && !request.FanOut()) {
+        throw UsageError("wol needs a MAC, or --target to wake inventory displays by their stored MAC");
+    }
+    if (request.command == Command::Wol && !raw.mac.empty()) {
         // Checked here so that a malformed address never reaches the network.
         if (!zol::wol::ParseMacText(raw.mac)) {
             throw UsageError("MAC must be twelve hexadecimal digits without separators, not \"" + raw.mac +
@@ -228,7 +341,14 @@ void FinishRequest(const RawOptions& raw, Request& request) {
                 {display.substr(0, colon), IntOption("ID", display.substr(colon + 1), 0, 255)});
         }
     }
-    if (TalksToDisplay(request.command) && request.target.host.empty() && request.target.serial.empty()) {
+    if (request.command == Command::Firmware && request.firmwareDisplays.empty() && !request.FanOut()) {
+        throw UsageError("firmware needs the displays: --display PORT:ID (repeatable), or --target");
+    }
+    if (request.command == Command::Firmware && !request.firmwareDisplays.empty() && request.FanOut()) {
+        throw UsageError("firmware takes its displays from --display or from --target, not both");
+    }
+    if (TalksToDisplay(request.command) && !request.FanOut() && request.target.host.empty() &&
+        request.target.serial.empty()) {
         throw UsageError("this command talks to a display: give --host ADDR or --serial PATH");
     }
     if (request.command == Command::ProbeFraming && !request.target.IsSerial()) {
@@ -284,7 +404,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     refresh->add_option("MODE", raw.refreshMode, "refresh mode (default 0)")->type_name("N");
 
     CLI::App* wol = add("wol", "send a Wake-on-LAN packet (broadcast) for a hardware address", Command::Wol);
-    wol->add_option("MAC", raw.mac, "twelve hexadecimal digits, no separators")->type_name("")->required();
+    wol->add_option("MAC", raw.mac, "twelve hexadecimal digits, no separators; with --target: none")
+        ->type_name("");
 
     add("probe-framing", "find out which framing a display on --serial answers", Command::ProbeFraming);
     add("demo", "start a simulated display and take a guided tour; needs no hardware", Command::Demo);
@@ -307,8 +428,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
             Command::Firmware);
     firmware->add_option("FILE", raw.firmwareFile, "the firmware image")->type_name("")->required();
     firmware->add_option("--display", raw.firmwareDisplays, "a display as serial device and ID (repeatable)")
-        ->type_name("PORT:ID")
-        ->required();
+        ->type_name("PORT:ID");
 
     try {
         // CLI11 takes the words in reverse order.

@@ -26,7 +26,7 @@ enum class Command {
 
 // Which display, and how the record describes it.
 struct Target {
-    std::string host;   // IPv4 or IPv6 literal; empty when serial
+    std::string host;   // as typed until PrepareRequest resolves it to an IP literal; empty when serial
     std::string serial; // device path; empty when Ethernet
     std::uint32_t port = 1515;
     int id = 1;
@@ -47,6 +47,14 @@ struct Target {
     const std::string& Address() const { return IsSerial() ? serial : host; }
 };
 
+// One display of an inventory selection, ready to run: how it is reached, and its name for the report.
+struct FleetDisplay {
+    std::string name;
+    Target target;
+    std::string mac;     // twelve hexadecimal digits, or empty when the inventory has none
+    std::string problem; // why it cannot be run (its host did not resolve); empty when it can
+};
+
 // One display of a firmware update: its serial device and its display ID.
 struct FirmwareDisplay {
     std::string port;
@@ -59,17 +67,31 @@ struct Request {
     bool json = false;
     bool verbose = false;
 
-    unsigned char code = 0;                      // exec, raw
-    std::vector<unsigned char> data;             // exec, raw: at most 255 bytes
-    std::string operation;                       // op: the operation's name
-    std::vector<std::string> operationArguments; // op: its in-arguments as typed
-    int refreshMode = 0;                         // refresh
-    std::string mac;                             // wol: twelve hexadecimal digits
-    std::string outputFile;                      // download: the file to write
-    std::string trustAction;                     // trust: "install" or "add"
-    std::string pemFile;                         // trust add: the PEM certificate file
-    std::string firmwareFile;                    // firmware: the image to upload
+    unsigned char code = 0;                        // exec, raw
+    std::vector<unsigned char> data;               // exec, raw: at most 255 bytes
+    std::string operation;                         // op: the operation's name
+    std::vector<std::string> operationArguments;   // op: its in-arguments as typed
+    int refreshMode = 0;                           // refresh
+    std::string mac;                               // wol: twelve hexadecimal digits
+    std::string outputFile;                        // download: the file to write
+    std::string trustAction;                       // trust: "install" or "add"
+    std::string pemFile;                           // trust add: the PEM certificate file
+    std::string firmwareFile;                      // firmware: the image to upload
     std::vector<FirmwareDisplay> firmwareDisplays; // firmware: the displays, in the order given
+
+    // A wall: the displays of an inventory, chosen by --target, each run as its own row of the report.
+    std::vector<std::string> selectors; // --target words as typed: NAME, @GROUP or all
+    std::string inventoryFile;          // --inventory; empty: $ZOL_INVENTORY or the user's own file
+    bool jsonLines = false;             // --jsonl: one JSON line per display as it finishes
+    unsigned staggerMs = 0;             // --stagger
+    double deadlineSeconds = 0;         // --deadline; 0: none
+    bool portGiven = false;             // --port was typed, so a port in --host must agree with it
+    std::string pinFile;                // --pin-file
+    bool askPin = false;                // --ask-pin
+    bool pinOnCommandLine = false;      // --pin was typed (it shows in the process list)
+    std::vector<FleetDisplay> fleet;    // filled by PrepareRequest from the selection
+
+    bool FanOut() const { return !selectors.empty(); }
 };
 
 enum class ParseStatus {

@@ -5,8 +5,10 @@
 #include "Demo.h"
 #include "Download.h"
 #include "Firmware.h"
+#include "FleetRun.h"
 #include "Operations.h"
 #include "Outcome.h"
+#include "Prepare.h"
 #include "Trust.h"
 #include "VerboseLog.h"
 
@@ -58,27 +60,41 @@ Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
     return NotAvailableYet("this command");
 }
 
+int UsageFailure(const std::vector<std::string>& arguments, const std::string& text, std::ostream& out,
+                 std::ostream& err) {
+    for (const char* json : {"--json", "--jsonl"}) {
+        if (std::find(arguments.begin(), arguments.end(), json) != arguments.end()) {
+            out << Json{{"error", text}}.dump() << '\n';
+            break;
+        }
+    }
+    err << "zolctl: " << text << "\nRun 'zolctl --help' for the commands and options.\n";
+    return kExitUsage;
+}
+
 } // namespace
 
 int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    const ParseResult parsed = ParseArguments(arguments);
+    ParseResult parsed = ParseArguments(arguments);
     if (parsed.status == ParseStatus::Help) {
         out << parsed.text;
         return kExitSuccess;
     }
     if (parsed.status == ParseStatus::Usage) {
-        if (std::find(arguments.begin(), arguments.end(), "--json") != arguments.end()) {
-            out << Json{{"error", parsed.text}}.dump() << '\n';
-        }
-        err << "zolctl: " << parsed.text << "\nRun 'zolctl --help' for the commands and options.\n";
-        return kExitUsage;
+        return UsageFailure(arguments, parsed.text, out, err);
+    }
+    Request& request = parsed.request;
+    if (const std::optional<std::string> problem = PrepareRequest(request, err)) {
+        return UsageFailure(arguments, *problem, out, err);
     }
 
-    const Request& request = parsed.request;
     Outcome outcome;
     try {
         // The demo's own steps log their frames; its tour is not logged twice.
         const VerboseLog verbose(request.verbose && request.command != Command::Demo, err);
+        if (request.FanOut()) {
+            return RunWall(request, out, err);
+        }
         outcome = Dispatch(request, out, err);
     } catch (const std::exception& error) {
         outcome = Outcome{};

@@ -1,0 +1,352 @@
+#include "FleetRun.h"
+
+#include "Commands.h"
+#include "FailureText.h"
+#include "Firmware.h"
+#include "FleetReport.h"
+#include "Operations.h"
+#include "RecordOperations.h"
+#include "Target.h"
+
+#include "ZOLConnection.h"
+#include "ZOLFleet.h"
+
+#include "LFDValueVisitor.h"
+#include "fleet/Outcome.h"
+#include "helpers/OperationTable.h"
+#include "platform/Pause.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include <unistd.h>
+
+namespace zolctl {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using ZOLFleet::ErrorKind;
+
+constexpr std::uint32_t kDefaultPort = 1515;
+constexpr unsigned char kStatusCode = 0x00;
+constexpr std::size_t kSequentialThreads = 4;
+
+long long MillisecondsSince(Clock::time_point started) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+}
+
+// Cancels the run when --deadline passes; a run without one never ends early.
+class Deadline {
+public:
+    Deadline(double seconds, ZOLFleet::CancelToken& cancel) : m_cancel(cancel) {
+        if (seconds <= 0) {
+            return;
+        }
+        const auto end = Clock::now() +
+                         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+        m_watch = std::thread([this, end] {
+            std::unique_lock lock(m_lock);
+            if (!m_done.wait_until(lock, end, [this] { return m_finished; })) {
+                m_cancel.Cancel();
+            }
+        });
+    }
+    ~Deadline() {
+        {
+            const std::lock_guard lock(m_lock);
+            m_finished = true;
+        }
+        m_done.notify_all();
+        if (m_watch.joinable()) {
+            m_watch.join();
+        }
+    }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+private:
+    ZOLFleet::CancelToken& m_cancel;
+    std::mutex m_lock;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_watch;
+};
+
+Json StartRow(const FleetDisplay& display) {
+    Json row = Json::object();
+    row["name"] = display.name;
+    row["address"] = AddressText(display.target);
+    row["id"] = display.target.id;
+    return row;
+}
+
+void EndRow(Json& row, ErrorKind kind, const std::string& message, const Target& target,
+            long long elapsedMs) {
+    row["error"] = ZOLFleet::ErrorKindName(kind);
+    if (kind != ErrorKind::Ok) {
+        row["message"] = message.empty() ? FailureText(kind, target) : message;
+    }
+    row["elapsedMs"] = elapsedMs;
+}
+
+Json UnrunRow(const FleetDisplay& display, ErrorKind kind, const std::string& message) {
+    Json row = StartRow(display);
+    row["result"] = nullptr;
+    row["connectStatus"] = kind == ErrorKind::BadAddress ? ZOL_CONNECT_INVALID_ADDRESS : ZOL_CONNECT_OPENED;
+    row["values"] = Json::object();
+    EndRow(row, kind, message, display.target, 0);
+    return row;
+}
+
+// The named values of the record, in the record's order.
+Json NamedValues(const ILFDData& record, const std::set<std::string>& names) {
+    Json values = Json::object();
+    for (const LFDNamedValue& named : LFDValues::Snapshot(record)) {
+        if (names.count(named.name) != 0) {
+            values[named.name] = ToJson(named.value);
+        }
+    }
+    return values;
+}
+
+bool ThroughTheEngine(const Request& request) {
+    switch (request.command) {
+    case Command::Status:
+    case Command::Exec:
+        return true;
+    case Command::Op:
+        return FindRecordOperation(request.operation) == nullptr;
+    default:
+        return false;
+    }
+}
+
+ZOLFleet::Command EngineCommand(const Request& request) {
+    if (request.command == Command::Op) {
+        return ZOLFleet::Command::Operation(request.operation, request.operationArguments);
+    }
+    if (request.command == Command::Exec) {
+        return ZOLFleet::Command::Execute(request.code, request.data);
+    }
+    return ZOLFleet::Command::Execute(kStatusCode);
+}
+
+// A display on a port of its own that turns out to want a secured session is carried by its pooled
+// connection: that one is made with the port before anything connects it.
+void PoolOnPort(const Target& target) {
+    IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
+    IZOLConnection* connection = pool->FindConnection(target.host);
+    if (connection == nullptr) {
+        connection = pool->CreateConnection(target.host, ZOL_KIND_ETHERNET, target.pin);
+    }
+    if (connection != nullptr && !connection->IsConnected()) {
+        connection->SetLinkParameter(target.port);
+    }
+}
+
+void RunThroughTheEngine(const Request& request, FleetReport& report) {
+    std::vector<CLFDDataPtr> owned;
+    std::vector<ILFDData*> records;
+    std::vector<std::size_t> positions;
+    ZOLFleet::RunOptions options;
+    options.retries = request.target.retries;
+    options.stagger = std::chrono::milliseconds(request.staggerMs);
+    for (std::size_t i = 0; i < request.fleet.size(); ++i) {
+        const FleetDisplay& display = request.fleet[i];
+        if (!display.problem.empty()) {
+            report.Add(i, UnrunRow(display, ErrorKind::BadAddress, display.problem));
+            continue;
+        }
+        owned.push_back(MakeRecord(display.target));
+        records.push_back(owned.back().get());
+        positions.push_back(i);
+        if (!display.target.IsSerial() && display.target.port != kDefaultPort) {
+            options.ports[display.target.host] = display.target.port;
+            PoolOnPort(display.target);
+        }
+    }
+    const ZOLFleet::Command command = EngineCommand(request);
+    const bool isStatus = request.command == Command::Status;
+    const zol::helpers::Operation* operation =
+        request.command == Command::Op ? zol::helpers::FindOperation(request.operation) : nullptr;
+
+    ZOLFleet::CancelToken cancel;
+    const Deadline deadline(request.deadlineSeconds, cancel);
+    ZOLFleet::Engine engine;
+    engine.Run(
+        records, command,
+        [&](const ZOLFleet::DisplayResult& result) {
+            const std::size_t position = positions.at(result.index);
+            const FleetDisplay& display = request.fleet[position];
+            Json row = StartRow(display);
+            if (operation != nullptr && operation->result == zol::helpers::ResultKind::Nothing) {
+                row["result"] = nullptr;
+            } else {
+                row["result"] = result.status;
+            }
+            row["connectStatus"] = result.connectStatus;
+            if (operation != nullptr) {
+                row["outs"] = result.outs;
+            }
+            std::set<std::string> names(result.changed.begin(), result.changed.end());
+            if (isStatus) {
+                // A display that is off reports zeros, which change nothing: power and presence show always.
+                names.insert({"Power", "Responding"});
+            }
+            row["values"] = result.record != nullptr ? NamedValues(*result.record, names) : Json::object();
+            EndRow(row, result.error, {}, display.target, result.elapsed.count());
+            report.Add(position, std::move(row));
+        },
+        options, &cancel);
+}
+
+Outcome RunOne(const Request& request, const FleetDisplay& display) {
+    Request single = request;
+    single.selectors.clear();
+    single.fleet.clear();
+    single.target = display.target;
+    switch (request.command) {
+    case Command::Raw:
+        return RunRaw(single);
+    case Command::Refresh:
+        return RunRefresh(single);
+    case Command::Op:
+        return RunOperation(single);
+    default: {
+        if (display.mac.empty()) {
+            Outcome none;
+            none.exitCode = kExitFailure;
+            none.json["result"] = false;
+            none.message = "the inventory gives display \"" + display.name + "\" no mac";
+            return none;
+        }
+        single.mac = display.mac;
+        return RunWol(single);
+    }
+    }
+}
+
+ErrorKind KindOf(const Request& request, const Outcome& outcome, const Target& target) {
+    if (const auto error = outcome.json.find("error"); error != outcome.json.end() && error->is_string()) {
+        for (int kind = 0; kind <= static_cast<int>(ErrorKind::Cancelled); ++kind) {
+            if (error->get<std::string>() == ZOLFleet::ErrorKindName(static_cast<ErrorKind>(kind))) {
+                return static_cast<ErrorKind>(kind);
+            }
+        }
+    }
+    if (request.command == Command::Wol) {
+        // Nothing answers a wake-up: it either left this machine or the display has no address to wake.
+        return outcome.exitCode == kExitSuccess ? ErrorKind::Ok : ErrorKind::BadAddress;
+    }
+    const int connectStatus = outcome.json.value("connectStatus", ZOL_CONNECT_OPENED);
+    return zol::fleet::Classify(outcome.exitCode == kExitSuccess ? 1 : 0, outcome.exitCode == kExitNak,
+                                connectStatus, zol::fleet::TraceOfPooled(target.Address()));
+}
+
+// One connection after another on each of a few threads: displays that share an address (IDs behind one
+// relay, one serial line) stay on one thread, in selection order.
+void RunOneByOne(const Request& request, FleetReport& report) {
+    std::vector<std::vector<std::size_t>> lanes;
+    std::map<std::string, std::size_t> laneOf;
+    for (std::size_t i = 0; i < request.fleet.size(); ++i) {
+        const FleetDisplay& display = request.fleet[i];
+        if (!display.problem.empty()) {
+            report.Add(i, UnrunRow(display, ErrorKind::BadAddress, display.problem));
+            continue;
+        }
+        const auto [found, added] = laneOf.emplace(display.target.Address(), lanes.size());
+        if (added) {
+            lanes.emplace_back();
+        }
+        lanes[found->second].push_back(i);
+    }
+    ZOLFleet::CancelToken cancel;
+    const Deadline deadline(request.deadlineSeconds, cancel);
+    const Clock::time_point started = Clock::now();
+    std::mutex reporting;
+    std::atomic<std::size_t> nextLane{0};
+    std::atomic<std::size_t> starts{0};
+    auto work = [&] {
+        for (std::size_t lane = nextLane++; lane < lanes.size(); lane = nextLane++) {
+            for (const std::size_t position : lanes[lane]) {
+                const FleetDisplay& display = request.fleet[position];
+                const long long due = static_cast<long long>(starts++) * request.staggerMs;
+                if (const long long wait = due - MillisecondsSince(started); wait > 0) {
+                    zol::platform::Pause(static_cast<std::uint32_t>(wait));
+                }
+                Json row;
+                if (cancel.IsCancelled()) {
+                    row = UnrunRow(display, ErrorKind::Cancelled, {});
+                } else {
+                    const Clock::time_point begun = Clock::now();
+                    const Outcome outcome = RunOne(request, display);
+                    row = StartRow(display);
+                    for (const auto& [key, value] : outcome.json.items()) {
+                        if (key != "error") {
+                            row[key] = value;
+                        }
+                    }
+                    const ErrorKind kind = KindOf(request, outcome, display.target);
+                    EndRow(row, kind, outcome.message, display.target, MillisecondsSince(begun));
+                }
+                const std::lock_guard lock(reporting);
+                report.Add(position, std::move(row));
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    const std::size_t count = std::min(kSequentialThreads, lanes.size());
+    for (std::size_t i = 1; i < count; ++i) {
+        threads.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+// The selected serial displays, in one upload.
+int RunWallFirmware(const Request& request, std::ostream& out, std::ostream& err) {
+    Request single = request;
+    single.selectors.clear();
+    single.fleet.clear();
+    for (const FleetDisplay& display : request.fleet) {
+        if (!display.target.IsSerial()) {
+            err << "zolctl: firmware updates displays on serial lines; \"" << display.name << "\" is at "
+                << AddressText(display.target) << "\n";
+            return kExitUsage;
+        }
+        single.firmwareDisplays.push_back({display.target.serial, display.target.id});
+    }
+    const Outcome outcome = RunFirmware(single, err, &err == &std::cerr && ::isatty(STDERR_FILENO) != 0);
+    PrintOutcome(outcome, request.json, out, err);
+    return outcome.exitCode;
+}
+
+} // namespace
+
+int RunWall(const Request& request, std::ostream& out, std::ostream& err) {
+    if (request.command == Command::Firmware) {
+        return RunWallFirmware(request, out, err);
+    }
+    const ReportForm form = request.jsonLines ? ReportForm::JsonLines
+                            : request.json    ? ReportForm::Json
+                                              : ReportForm::Table;
+    const Clock::time_point started = Clock::now();
+    FleetReport report(form, request.fleet.size(), out, err);
+    if (ThroughTheEngine(request)) {
+        RunThroughTheEngine(request, report);
+    } else {
+        RunOneByOne(request, report);
+    }
+    return report.Finish(std::chrono::milliseconds(MillisecondsSince(started)));
+}
+
+} // namespace zolctl

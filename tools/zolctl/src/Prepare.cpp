@@ -1,0 +1,175 @@
+#include "Prepare.h"
+
+#include "HostAddress.h"
+#include "Inventory.h"
+#include "Secrets.h"
+#include "Selection.h"
+
+#include "protocol/WakeOnLan.h"
+
+#include <cctype>
+
+namespace zolctl {
+
+namespace {
+
+constexpr std::uint32_t kDefaultPort = 1515;
+
+// "001122334455", "00:11:22:33:44:55" or "00-11-22-33-44-55" as twelve digits; nothing for anything else.
+std::optional<std::string> MacDigits(const std::string& text) {
+    constexpr std::size_t kSeparated = 17;
+    std::string digits;
+    if (text.size() == kSeparated && (text[2] == ':' || text[2] == '-')) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (i % 3 == 2) {
+                if (text[i] != text[2]) {
+                    return std::nullopt;
+                }
+            } else {
+                digits.push_back(text[i]);
+            }
+        }
+    } else {
+        digits = text;
+    }
+    if (!zol::wol::ParseMacText(digits)) {
+        return std::nullopt;
+    }
+    return digits;
+}
+
+// The PIN every display of the run uses, from the command line or the environment; nothing when each
+// display's own source (the inventory) decides.
+std::optional<std::string> CommonPin(const Request& request, std::ostream& err, std::string* error) {
+    if (!request.pinFile.empty()) {
+        std::string warning;
+        std::optional<std::string> pin = ReadPinFile(request.pinFile, error, &warning);
+        if (!warning.empty()) {
+            err << "zolctl: warning: " << warning << '\n';
+        }
+        return pin;
+    }
+    if (request.askPin) {
+        return PromptForPin("PIN: ", error);
+    }
+    if (request.pinOnCommandLine) {
+        err << "zolctl: warning: a PIN given with --pin shows in the process list; use --pin-file, $ZOL_PIN "
+               "or --ask-pin\n";
+        return request.target.pin;
+    }
+    return PinFromEnvironment();
+}
+
+// --host as typed to an IP literal and, when it names one, the port.
+std::optional<std::string> ResolveTargetHost(Target& target, bool portGiven) {
+    std::string error;
+    const std::optional<HostAddress> resolved = ResolveHost(target.host, &error);
+    if (!resolved) {
+        return "--host: " + error;
+    }
+    if (resolved->port) {
+        if (portGiven && *resolved->port != target.port) {
+            return "--host names port " + std::to_string(*resolved->port) + " and --port says " +
+                   std::to_string(target.port);
+        }
+        target.port = *resolved->port;
+    }
+    target.host = resolved->literal;
+    return std::nullopt;
+}
+
+FleetDisplay FromInventory(const InventoryDisplay& entry, const Request& request) {
+    FleetDisplay display;
+    display.name = entry.name;
+    Target& target = display.target;
+    target.serial = entry.serial;
+    target.port = entry.port.value_or(kDefaultPort);
+    target.id = entry.id;
+    target.framing = entry.framing;
+    target.relayTarget = entry.relayTarget;
+    target.relayByte = entry.relayByte;
+    target.retries = request.target.retries;
+    target.modelCode = entry.modelCode;
+    target.productFamily = entry.productFamily;
+    target.productGroup = entry.productGroup;
+    target.productClass = entry.productClass;
+    target.linkVariant = entry.linkVariant;
+    target.blockFlag = entry.blockFlag;
+    if (!entry.host.empty()) {
+        target.host = entry.host;
+        if (const std::optional<std::string> problem = ResolveTargetHost(target, entry.port.has_value())) {
+            display.problem = *problem;
+            target.host = entry.host; // reported as written
+        }
+    }
+    return display;
+}
+
+std::optional<std::string> PrepareWall(Request& request, std::ostream& err) {
+    const std::string path = FindInventoryFile(request.inventoryFile);
+    if (path.empty()) {
+        return "--target needs an inventory: give --inventory FILE, set $ZOL_INVENTORY, or write "
+               "~/.config/zol/inventory.toml";
+    }
+    std::string error;
+    const std::optional<Inventory> inventory = LoadInventory(path, &error);
+    if (!inventory) {
+        return error;
+    }
+    const auto chosen = SelectDisplays(*inventory, request.selectors, &error);
+    if (!chosen) {
+        return error;
+    }
+    const std::optional<std::string> common = CommonPin(request, err, &error);
+    if (!error.empty()) {
+        return error;
+    }
+    for (const InventoryDisplay* entry : *chosen) {
+        FleetDisplay display = FromInventory(*entry, request);
+        if (common) {
+            display.target.pin = *common;
+        } else if (!entry->pinFile.empty()) {
+            std::string warning;
+            const std::optional<std::string> pin = ReadPinFile(entry->pinFile, &error, &warning);
+            if (!pin) {
+                return "display \"" + entry->name + "\": " + error;
+            }
+            if (!warning.empty()) {
+                err << "zolctl: warning: " << warning << '\n';
+            }
+            display.target.pin = *pin;
+        }
+        if (!entry->mac.empty()) {
+            const std::optional<std::string> mac = MacDigits(entry->mac);
+            if (!mac) {
+                return "display \"" + entry->name + "\": mac \"" + entry->mac +
+                       "\" is not a hardware address (00:11:22:33:44:55, 00-11-22-33-44-55 or 001122334455)";
+            }
+            display.mac = *mac;
+        }
+        request.fleet.push_back(std::move(display));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> PrepareRequest(Request& request, std::ostream& err) {
+    if (request.FanOut()) {
+        return PrepareWall(request, err);
+    }
+    if (!request.target.host.empty()) {
+        if (std::optional<std::string> problem = ResolveTargetHost(request.target, request.portGiven)) {
+            return problem;
+        }
+    }
+    std::string error;
+    const std::optional<std::string> pin = CommonPin(request, err, &error);
+    if (!error.empty()) {
+        return error;
+    }
+    request.target.pin = pin.value_or("");
+    return std::nullopt;
+}
+
+} // namespace zolctl

@@ -1,0 +1,18 @@
+#pragma once
+
+// What a parsed request still needs before it runs, and what parsing must not do because it touches
+// files, the terminal or the resolver: names resolved to IP literals, the PIN read from its source, and
+// for --target the inventory read and its displays chosen.
+
+#include "Arguments.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace zolctl {
+
+// Nothing when the request is ready; else the usage error to report (exit 2). Warnings go to `err`.
+std::optional<std::string> PrepareRequest(Request& request, std::ostream& err);
+
+} // namespace zolctl
