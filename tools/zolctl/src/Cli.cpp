@@ -68,7 +68,7 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     }
     if (parsed.status == ParseStatus::Usage) {
         if (std::find(arguments.begin(), arguments.end(), "--json") != arguments.end()) {
-            out << Json{{"error", parsed.text}}.dump() << '\n';
+            out << JsonText(Json{{"error", parsed.text}}) << '\n';
         }
         err << "zolctl: " << parsed.text << "\nRun 'zolctl --help' for the commands and options.\n";
         return kExitUsage;
