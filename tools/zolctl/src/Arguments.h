@@ -59,22 +59,22 @@ struct Request {
     bool json = false;
     bool verbose = false;
 
-    unsigned char code = 0;                      // exec, raw
-    std::vector<unsigned char> data;             // exec, raw: at most 255 bytes
-    std::string operation;                       // op: the operation's name
-    std::vector<std::string> operationArguments; // op: its in-arguments as typed
-    int refreshMode = 0;                         // refresh
-    std::string mac;                             // wol: twelve hexadecimal digits
-    std::string outputFile;                      // download: the file to write
-    std::string trustAction;                     // trust: "install" or "add"
-    std::string pemFile;                         // trust add: the PEM certificate file
-    std::string firmwareFile;                    // firmware: the image to upload
+    unsigned char code = 0;                        // exec, raw
+    std::vector<unsigned char> data;               // exec, raw: at most 255 bytes
+    std::string operation;                         // op: the operation's name
+    std::vector<std::string> operationArguments;   // op: its in-arguments as typed
+    int refreshMode = 0;                           // refresh
+    std::string mac;                               // wol: twelve hexadecimal digits, separators removed
+    std::string outputFile;                        // download: the file to write
+    std::string trustAction;                       // trust: "install" or "add"
+    std::string pemFile;                           // trust add: the PEM certificate file
+    std::string firmwareFile;                      // firmware: the image to upload
     std::vector<FirmwareDisplay> firmwareDisplays; // firmware: the displays, in the order given
 };
 
 enum class ParseStatus {
     Run,   // `request` is ready to run
-    Help,  // help was asked for: print `text` on stdout, exit 0
+    Help,  // help or the version was asked for: print `text` on stdout, exit 0
     Usage, // usage error: print `text` on stderr, exit 2
 };
 
