@@ -11,7 +11,6 @@
 
 namespace {
 
-using zolsim::Fault;
 using zolsim::FaultKind;
 using zolsim::ParseFaultText;
 

@@ -11,6 +11,7 @@
 #include "zolsim/FleetSimulator.h"
 #include "zolsim/Simulator.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +22,22 @@
 #include <vector>
 
 namespace {
+
+// The fault kinds for the usage text, six to a line.
+std::string WrappedFaultKinds() {
+    const std::string names = zolsim::FaultKindNames();
+    std::string wrapped = "  ";
+    int count = 0;
+    for (std::size_t at = 0; at < names.size(); ++count) {
+        const std::size_t comma = std::min(names.find(", ", at), names.size());
+        if (count > 0) {
+            wrapped += count % 6 == 0 ? ",\n  " : ", ";
+        }
+        wrapped += names.substr(at, comma - at);
+        at = comma + 2;
+    }
+    return wrapped;
+}
 
 int Usage() {
     std::cerr
@@ -43,8 +60,7 @@ int Usage() {
            "  range listens, zolsim prints \"zolsim: listening on N addresses\".\n"
            "  --fault KIND[:COUNT] misbehaves on the next COUNT answered requests (default 1); several\n"
            "  --fault options apply one after the other, in the order given. KIND is one of\n"
-           "  "
-        << zolsim::FaultKindNames()
+        << WrappedFaultKinds()
         << ";\n"
            "  delay holds the reply back "
         << zolsim::kNamedDelayMs
