@@ -6,7 +6,8 @@
 //     ZOL_LOG_INFO << "Can not connect to " << address;
 //
 // Lines below the logger's level are not even formatted. The default level comes from the environment
-// variable ZOL_LOG (debug, info, warn, error, off); without it logging is off. A host (or a test) can
+// variable ZOL_LOG (debug, info, warn, error, off); without it logging is off, and a text that names no
+// level keeps it off with one warning on stderr. A host (or a test) can
 // set the level and a sink of its own; the default sink writes to stderr. Writing a line is thread-safe.
 
 #include "LoggerExport.h"
@@ -22,11 +23,11 @@ enum class LogLevel : int { Debug = 0, Info = 1, Warn = 2, Error = 3, Off = 4 };
 
 struct LogRecord {
     LogLevel level;
-    const char* file;     // source file name, without its folders
+    const char* file; // source file name, without its folders
     int line;
     const char* signature;
     const char* function;
-    std::string message;  // the texts and numbers streamed after WriteFlags
+    std::string message; // the texts and numbers streamed after WriteFlags
 };
 
 class LOGGER_API CLogger {
@@ -86,6 +87,9 @@ public:
 
     // Parses "debug", "info", "warn", "error", "off" (any case); unknown text gives Off.
     static LogLevel LevelFromText(std::string_view text);
+    // The level ZOL_LOG's value asks for; null (not set) gives Off. A value that names no level gives Off
+    // too and, when `warning` is given, a line there for the user that names the accepted values.
+    static LogLevel LevelFromEnvironment(const char* value, std::string* warning);
     static const char* LevelText(LogLevel level);
 
 private:

@@ -38,9 +38,22 @@ void AppendUtf8(std::string& out, wchar_t wc) {
     }
 }
 
+std::string Lower(std::string_view text) {
+    std::string lower;
+    for (char c : text) {
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower;
+}
+
+// Read once, when the process starts: a misspelt value is said once, not on every line.
 LogLevel DefaultLevel() {
-    const char* text = std::getenv("ZOL_LOG");
-    return text == nullptr ? LogLevel::Off : CLogger::LevelFromText(text);
+    std::string warning;
+    const LogLevel level = CLogger::LevelFromEnvironment(std::getenv("ZOL_LOG"), &warning);
+    if (!warning.empty()) {
+        std::fprintf(stderr, "%s\n", warning.c_str());
+    }
+    return level;
 }
 
 // The level is read on every log statement; an atomic copy keeps that read lock-free.
@@ -185,10 +198,7 @@ void CLogger::SetSink(Sink sink) {
 }
 
 LogLevel CLogger::LevelFromText(std::string_view text) {
-    std::string lower;
-    for (char c : text) {
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    const std::string lower = Lower(text);
     if (lower == "debug") {
         return LogLevel::Debug;
     }
@@ -202,6 +212,19 @@ LogLevel CLogger::LevelFromText(std::string_view text) {
         return LogLevel::Error;
     }
     return LogLevel::Off;
+}
+
+LogLevel CLogger::LevelFromEnvironment(const char* value, std::string* warning) {
+    // An empty value is as good as none.
+    if (value == nullptr || *value == '\0') {
+        return LogLevel::Off;
+    }
+    const LogLevel level = LevelFromText(value);
+    if (level == LogLevel::Off && Lower(value) != "off" && warning != nullptr) {
+        *warning = std::string("ZOL_LOG=") + value +
+                   " names no log level (debug, info, warn, error or off); logging stays off";
+    }
+    return level;
 }
 
 const char* CLogger::LevelText(LogLevel level) {

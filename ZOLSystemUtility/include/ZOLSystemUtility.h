@@ -4,12 +4,13 @@
 
 #include "ZOLExport.h"
 #include "ZOLPlatformTypes.h"
+#include "ZOLVersion.h"
 
-#include "ZOLCommandBuilder.h"
+#include "ZOLAlert.h"
 #include "ZOLCommand.h"
+#include "ZOLCommandBuilder.h"
 #include "ZOLCommandHandler.h"
 #include "ZOLConnection.h"
-#include "ZOLAlert.h"
 
 #include "CommunicationHelper.h"
 #include "CommunicationHelperExtended.h"

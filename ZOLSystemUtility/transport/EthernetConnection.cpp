@@ -34,8 +34,6 @@ constexpr const char* kPinRequired = "[TLS PreHandshake - PIN required]";
 // secured session: status texts of a secured start that failed, and the wait for the PIN answer
 constexpr const char* kClientCredentialsFailed = "[Client Credentials].";
 constexpr const char* kClientHandshakeFailed = "[Client Handshake]";
-constexpr const char* kServerCertificateFailed = "[Server Certificate]";
-constexpr const char* kPinAuthenticationFailed = "[PIN Authentication]";
 constexpr int kPinReplyWaitMs = 2000;
 
 } // namespace
@@ -153,10 +151,10 @@ bool CZOLEthernetConnection::StartSecureSession() {
     } else if ((status = session->PerformClientHandshake()) != tls::kOk) {
         failure = kClientHandshakeFailed + std::to_string(status);
     } else if (session->VerifySrvrCertificate() != tls::kOk) {
-        failure = kServerCertificateFailed;
+        failure = zol::transport::kServerCertificateFailed;
     } else if (m_bPinExchange.load() &&
                (status = session->AuthenticatePin(m_strCredential, kPinReplyWaitMs)) != tls::kOk) {
-        failure = kPinAuthenticationFailed + std::to_string(status);
+        failure = std::string(zol::transport::kPinAuthenticationFailed) + std::to_string(status);
     }
     if (!failure.empty()) {
         {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "ZOLConnection.h"
 
@@ -94,6 +95,11 @@ private:
 };
 
 namespace zol::transport {
+
+// Status texts of a secured start that failed in the server-certificate check, and in the PIN exchange
+// (followed by the status).
+inline constexpr std::string_view kServerCertificateFailed = "[Server Certificate]";
+inline constexpr std::string_view kPinAuthenticationFailed = "[PIN Authentication]";
 
 // Connect time-outs of a connection so far (0 for one that is not an Ethernet connection, or null).
 // A command compares the count before and after a send to learn that its connect timed out.

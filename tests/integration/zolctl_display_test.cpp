@@ -160,13 +160,15 @@ TEST_F(ZolctlDisplay, ExecFailures) {
         const char* name;
         Fault fault;
         Words words;
+        int exitCode;
     };
     const std::vector<Row> rows = {
-        {"refused", {.kind = FaultKind::Nak, .times = 10}, {"exec", "0x12", "5"}},
-        {"silent", {.kind = FaultKind::Drop, .times = 10}, {"exec", "0x12"}},
+        {"refused", {.kind = FaultKind::Nak, .times = 10}, {"exec", "0x12", "5"}, 3},
+        {"silent", {.kind = FaultKind::Drop, .times = 10}, {"exec", "0x12"}, 1},
         {"another display answers",
          {.kind = FaultKind::WrongId, .otherId = 9, .times = 10},
-         {"exec", "0x12"}},
+         {"exec", "0x12"},
+         1},
     };
     for (const Row& row : rows) {
         wall->ClearFaults();
@@ -174,7 +176,7 @@ TEST_F(ZolctlDisplay, ExecFailures) {
         Words words = {"--retries", "0"};
         words.insert(words.end(), row.words.begin(), row.words.end());
         const Ran ran = Zolctl(At(words));
-        EXPECT_EQ(ran.exitCode, 1) << row.name;
+        EXPECT_EQ(ran.exitCode, row.exitCode) << row.name;
         EXPECT_EQ(ran.json["result"], 0) << row.name;
         EXPECT_EQ(ran.json["connectStatus"], 1) << row.name;
         EXPECT_FALSE(ran.json["values"].contains("Value12")) << row.name;
@@ -291,19 +293,24 @@ TEST_F(ZolctlDisplay, PortIsAppliedBeforeConnecting) {
 TEST_F(ZolctlDisplay, ConnectFailuresAreReportedNotSent) {
     struct Row {
         Words words;
-        int connectStatus;
+        int connectStatus; // -1: none, the address was refused before anything was opened
     };
     const std::vector<Row> rows = {
         {{"--json", "--host", kSilentAddress, "status"}, 1},
-        {{"--json", "--host", "300.1.2.3", "exec", "0x12"}, 201},
+        {{"--json", "--host", "300.1.2.3", "exec", "0x12"}, -1},
         {{"--json", "--serial", "/dev/zolctl-no-such-port", "raw", "0x11"}, 100},
         {{"--json", "--serial", "/dev/zolctl-no-such-port", "probe-framing"}, 100},
     };
     for (const Row& row : rows) {
         const Ran ran = Zolctl(row.words);
+        EXPECT_FALSE(ran.err.empty()) << row.words[2];
+        if (row.connectStatus < 0) {
+            EXPECT_EQ(ran.exitCode, 2) << row.words[2];
+            EXPECT_TRUE(ran.json.contains("error")) << ran.out;
+            continue;
+        }
         EXPECT_EQ(ran.exitCode, 1) << row.words[2];
         EXPECT_EQ(ran.json["connectStatus"], row.connectStatus) << row.words[2];
-        EXPECT_FALSE(ran.err.empty()) << row.words[2];
     }
     EXPECT_TRUE(Received().empty());
 }

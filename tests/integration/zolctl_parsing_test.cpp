@@ -167,7 +167,7 @@ TEST(ZolctlParsing, UsageErrorsExitTwo) {
         {{"--host", "::1", "op", "SetCommand13", "256"}, "argument 1"},
         {{"--host", "::1", "op", "SetCommand12", "0x100000000"}, "argument 1"},
         {{"wol"}, "MAC"},
-        {{"wol", "00-11-22-33-44-55"}, "MAC"},
+        {{"wol", "00-11:22-33-44-55"}, "MAC"},
         {{"wol", "00112233445"}, "MAC"},
         {{"wol", "0011223344556"}, "MAC"},
         {{"wol", "00112233445G"}, "MAC"},

@@ -23,5 +23,10 @@ for wanted in "ZOLCommandFactory::CreateInstance" "CZOLCommandBuilder::GetComman
         echo "missing export: $wanted"; fail=1
     fi
 done
+# The version call is a C function: its name is not mangled.
+c_names=$(nm -D --defined-only "$lib" | awk '{ print $3 }')
+if ! echo "$c_names" | grep -qx "ZOLGetLibraryVersion"; then
+    echo "missing C export: ZOLGetLibraryVersion"; fail=1
+fi
 echo "$(echo "$symbols" | wc -l) exported symbols"
 exit $fail

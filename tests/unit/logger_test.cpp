@@ -61,6 +61,32 @@ TEST(Logger, LevelTexts) {
     }
 }
 
+TEST(Logger, EnvironmentLevelWarnsAboutTextsThatNameNoLevel) {
+    struct Row {
+        const char* value;
+        LogLevel level;
+        bool warns;
+    };
+    const Row rows[] = {
+        {nullptr, LogLevel::Off, false},    {"", LogLevel::Off, false},
+        {"debug", LogLevel::Debug, false},  {"Warn", LogLevel::Warn, false},
+        {"warning", LogLevel::Warn, false}, {"OFF", LogLevel::Off, false},
+        {"bogus", LogLevel::Off, true},     {"debug ", LogLevel::Off, true},
+        {"2", LogLevel::Off, true},
+    };
+    for (const Row& row : rows) {
+        const std::string shown = row.value != nullptr ? row.value : "(unset)";
+        std::string warning;
+        EXPECT_EQ(CLogger::LevelFromEnvironment(row.value, &warning), row.level) << shown;
+        EXPECT_EQ(!warning.empty(), row.warns) << shown << ": " << warning;
+        if (row.warns) {
+            EXPECT_NE(warning.find(row.value), std::string::npos) << "names the value given";
+            EXPECT_NE(warning.find("debug, info, warn, error or off"), std::string::npos) << warning;
+        }
+    }
+    EXPECT_EQ(CLogger::LevelFromEnvironment("bogus", nullptr), LogLevel::Off);
+}
+
 TEST(Pause, InstantPausesAreStillCounted) {
     const bool before = zol::platform::SetInstantPauses(true);
     const auto ms = zol::platform::PausedMsTotal();

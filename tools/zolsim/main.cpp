@@ -4,10 +4,14 @@
 //          [--separate-displays]
 //   zolsim --tcp 127.0.40.1-127.0.43.232[:1515] [--silent-every N] [--absent-every N] [--id ...]
 //   zolsim --pty [--baud-pacing] [--id 1 ...]
+//   zolsim ... --fault KIND[:COUNT] [--fault ...]
 // Runs until SIGINT or SIGTERM.
+#include "ProjectVersion.h"
+#include "zolsim/FaultText.h"
 #include "zolsim/FleetSimulator.h"
 #include "zolsim/Simulator.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +23,22 @@
 
 namespace {
 
+// The fault kinds for the usage text, six to a line.
+std::string WrappedFaultKinds() {
+    const std::string names = zolsim::FaultKindNames();
+    std::string wrapped = "  ";
+    int count = 0;
+    for (std::size_t at = 0; at < names.size(); ++count) {
+        const std::size_t comma = std::min(names.find(", ", at), names.size());
+        if (count > 0) {
+            wrapped += count % 6 == 0 ? ",\n  " : ", ";
+        }
+        wrapped += names.substr(at, comma - at);
+        at = comma + 2;
+    }
+    return wrapped;
+}
+
 int Usage() {
     std::cerr
         << "usage: zolsim --tcp ADDRESS[:PORT] [--tcp ...] [--pty [--baud-pacing]]\n"
@@ -26,6 +46,7 @@ int Usage() {
            "              [--id ID ...] [--relay ID:TARGET ...] [--greeting TEXT]\n"
            "              [--tls [--root-out FILE] [--pin PIN]]\n"
            "              [--file-server ADDRESS[:PORT] [--served-file FILE]] [--separate-displays]\n"
+           "              [--fault KIND[:COUNT] ...] [--version]\n"
            "  ADDRESS is an IPv4 literal or a bracketed IPv6 literal ([::1]:1515); PORT defaults to 1515\n"
            "  (2020 for the file server). Without --id the display answers as ID 1.\n"
            "  --tls makes a fresh root and server certificate and greets with a TLS greeting;\n"
@@ -36,7 +57,16 @@ int Usage() {
            "  65536), each a display of its own, all from one thread; plain sessions only. Within each\n"
            "  range the address at index i (from 0) with i % N == N-1 is silent (--silent-every N:\n"
            "  greets, reads, never answers) or absent (--absent-every N: not listened on). Once every\n"
-           "  range listens, zolsim prints \"zolsim: listening on N addresses\".\n";
+           "  range listens, zolsim prints \"zolsim: listening on N addresses\".\n"
+           "  --fault KIND[:COUNT] misbehaves on the next COUNT answered requests (default 1); several\n"
+           "  --fault options apply one after the other, in the order given. KIND is one of\n"
+        << WrappedFaultKinds()
+        << ";\n"
+           "  delay holds the reply back "
+        << zolsim::kNamedDelayMs
+        << " ms, wrong-id answers as ID 0,\n"
+           "  wrong-command answers as command 0x00, and stall-handshake counts secured connections.\n"
+           "  Faults apply to single --tcp addresses and --pty, not to address ranges.\n";
     return 2;
 }
 
@@ -103,6 +133,7 @@ int main(int argc, char** argv) {
     std::string pin;
     std::string servedFile;
     std::vector<std::pair<std::string, std::uint16_t>> fileServers;
+    std::vector<zolsim::Fault> faults;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -164,6 +195,17 @@ int main(int argc, char** argv) {
                 return Usage();
             }
             (arg == "--silent-every" ? fleetOptions.silentEvery : fleetOptions.absentEvery) = value;
+        } else if (arg == "--fault" && hasValue) {
+            std::string error;
+            const auto fault = zolsim::ParseFaultText(args[++i], error);
+            if (!fault) {
+                std::cerr << "zolsim: " << error << '\n';
+                return Usage();
+            }
+            faults.push_back(*fault);
+        } else if (arg == "--version") {
+            std::cout << "zolsim " << ZOL_PROJECT_VERSION << std::endl;
+            return 0;
         } else if (arg == "--separate-displays") {
             separate = true;
         } else if (arg == "--pty") {
@@ -183,6 +225,10 @@ int main(int argc, char** argv) {
     }
     if (ranges.empty() && (fleetOptions.silentEvery > 0 || fleetOptions.absentEvery > 0)) {
         std::cerr << "zolsim: --silent-every and --absent-every apply to address ranges only\n";
+        return Usage();
+    }
+    if (!ranges.empty() && !faults.empty()) {
+        std::cerr << "zolsim: --fault does not combine with an address range\n";
         return Usage();
     }
     if (!ranges.empty() && tls) {
@@ -219,6 +265,9 @@ int main(int argc, char** argv) {
             each.AddRelayedDisplay(id, target);
         }
         each.SetGreeting(greeting);
+        for (const zolsim::Fault& fault : faults) {
+            each.InjectFault(fault);
+        }
     };
     zolsim::Simulator simulator;
     configure(simulator);

@@ -1,10 +1,12 @@
 #include "Arguments.h"
 
+#include "MacText.h"
 #include "Numbers.h"
 #include "RecordOperations.h"
 
 #include "helpers/OperationTable.h"
-#include "protocol/WakeOnLan.h"
+
+#include "ZOLVersion.h"
 
 #include <CLI/CLI.hpp>
 
@@ -308,11 +310,13 @@ void FinishRequest(const RawOptions& raw, Request& request) {
     }
     if (request.command == Command::Wol && !raw.mac.empty()) {
         // Checked here so that a malformed address never reaches the network.
-        if (!zol::wol::ParseMacText(raw.mac)) {
-            throw UsageError("MAC must be twelve hexadecimal digits without separators, not \"" + raw.mac +
-                             "\"");
+        const std::optional<std::string> digits = MacDigits(raw.mac);
+        if (!digits) {
+            throw UsageError("MAC must be twelve hexadecimal digits, plain or in pairs separated by ':' or "
+                             "'-' (00:11:22:33:44:55), not \"" +
+                             raw.mac + "\"");
         }
-        request.mac = raw.mac;
+        request.mac = *digits;
     }
     // download and trust: their words are checked here, the work is in Download.cpp and Trust.cpp
     if (request.command == Command::Download) {
@@ -370,6 +374,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     // Extras are checked after parsing, so the usage error names them.
     app.allow_extras();
     AddTargetOptions(app, raw);
+    // zolctl is released with the library: their versions are one.
+    app.set_version_flag("--version", std::string("zolctl ") + ZOLGetLibraryVersion(),
+                         "print zolctl's version and exit");
 
     struct Entry {
         CLI::App* app;
@@ -404,7 +411,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     refresh->add_option("MODE", raw.refreshMode, "refresh mode (default 0)")->type_name("N");
 
     CLI::App* wol = add("wol", "send a Wake-on-LAN packet (broadcast) for a hardware address", Command::Wol);
-    wol->add_option("MAC", raw.mac, "twelve hexadecimal digits, no separators; with --target: none")
+    wol->add_option("MAC", raw.mac,
+                    "hardware address: 001122334455, 00:11:22:33:44:55 or 00-11-22-33-44-55; with --target: "
+                    "none (the inventory's)")
         ->type_name("");
 
     add("probe-framing", "find out which framing a display on --serial answers", Command::ProbeFraming);
@@ -460,6 +469,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         app.exit(help, out, err);
         result.status = ParseStatus::Help;
         result.text = out.str();
+    } catch (const CLI::CallForVersion& version) {
+        result.status = ParseStatus::Help;
+        result.text = std::string(version.what()) + "\n";
     } catch (const CLI::ParseError& error) {
         result.status = ParseStatus::Usage;
         result.text = error.what();

@@ -72,7 +72,7 @@ struct Request {
     std::string operation;                         // op: the operation's name
     std::vector<std::string> operationArguments;   // op: its in-arguments as typed
     int refreshMode = 0;                           // refresh
-    std::string mac;                               // wol: twelve hexadecimal digits
+    std::string mac;                               // wol: twelve hexadecimal digits, separators removed
     std::string outputFile;                        // download: the file to write
     std::string trustAction;                       // trust: "install" or "add"
     std::string pemFile;                           // trust add: the PEM certificate file
@@ -96,7 +96,7 @@ struct Request {
 
 enum class ParseStatus {
     Run,   // `request` is ready to run
-    Help,  // help was asked for: print `text` on stdout, exit 0
+    Help,  // help or the version was asked for: print `text` on stdout, exit 0
     Usage, // usage error: print `text` on stderr, exit 2
 };
 

@@ -64,7 +64,7 @@ int UsageFailure(const std::vector<std::string>& arguments, const std::string& t
                  std::ostream& err) {
     for (const char* json : {"--json", "--jsonl"}) {
         if (std::find(arguments.begin(), arguments.end(), json) != arguments.end()) {
-            out << Json{{"error", text}}.dump() << '\n';
+            out << JsonText(Json{{"error", text}}) << '\n';
             break;
         }
     }

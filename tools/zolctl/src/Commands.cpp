@@ -1,7 +1,9 @@
 #include "Commands.h"
 
+#include "ErrorKind.h"
 #include "Numbers.h"
 #include "RawReply.h"
+#include "RefusalWatch.h"
 #include "Session.h"
 #include "Target.h"
 
@@ -21,29 +23,42 @@ struct FreeDeleter {
 };
 using ReplyBuffer = std::unique_ptr<unsigned char, FreeDeleter>;
 
+struct Executed {
+    unsigned result = 0;
+    bool refused = false; // the display answered with a NAK
+};
+
 // Execute with the request's data; the handler leaves only by its cancellation, which zolctl never asks for.
-unsigned ExecuteOnce(Session& session, unsigned char code, const std::vector<unsigned char>& data) {
+Executed ExecuteOnce(Session& session, unsigned char code, const std::vector<unsigned char>& data) {
     int connectStatus = session.connectStatus;
+    const RefusalWatch refusals(*session.record);
+    Executed executed;
     try {
-        const unsigned result =
+        executed.result =
             session.handler->Execute(session.record.get(), code, static_cast<int>(data.size()),
                                      data.empty() ? nullptr : data.data(), nullptr, &connectStatus, true);
         session.connectStatus = connectStatus;
-        return result;
     } catch (int) {
-        return 0;
+        executed.result = 0;
     }
+    executed.refused = executed.result == 0 && refusals.Refused();
+    return executed;
 }
 
-Outcome ReportExecute(const Session& session, unsigned result, Json values) {
+Outcome ReportExecute(const Request& request, const Session& session, const Executed& executed, Json values) {
     Outcome outcome;
-    outcome.exitCode = result != 0 ? kExitSuccess : kExitFailure;
-    outcome.json["result"] = result;
+    outcome.json["result"] = executed.result;
     outcome.json["connectStatus"] = session.connectStatus;
     outcome.json["values"] = std::move(values);
-    if (result == 0) {
-        outcome.message = "no accepted reply from the display";
+    if (executed.result != 0) {
+        outcome.exitCode = kExitSuccess;
+        return outcome;
     }
+    outcome.exitCode = executed.refused ? kExitNak : kExitFailure;
+    outcome.json["error"] = ErrorKindText(
+        CommandErrorKind(request.target, executed.result, executed.refused, session.connectStatus));
+    outcome.message =
+        executed.refused ? "the display refused the command (NAK)" : "no accepted reply from the display";
     return outcome;
 }
 
@@ -67,10 +82,10 @@ Outcome RunStatus(const Request& request) {
         return failure;
     }
     const LFDSnapshot before = LFDValues::Snapshot(*session->record);
-    const unsigned result = ExecuteOnce(*session, kStatusCode, {});
+    const Executed executed = ExecuteOnce(*session, kStatusCode, {});
     const LFDSnapshot after = LFDValues::Snapshot(*session->record);
     // A display that is off reports zeros, which change nothing: power and presence are always shown.
-    return ReportExecute(*session, result, ChangedValues(before, after, {"Power", "Responding"}));
+    return ReportExecute(request, *session, executed, ChangedValues(before, after, {"Power", "Responding"}));
 }
 
 Outcome RunExec(const Request& request) {
@@ -80,9 +95,9 @@ Outcome RunExec(const Request& request) {
         return failure;
     }
     const LFDSnapshot before = LFDValues::Snapshot(*session->record);
-    const unsigned result = ExecuteOnce(*session, request.code, request.data);
+    const Executed executed = ExecuteOnce(*session, request.code, request.data);
     const LFDSnapshot after = LFDValues::Snapshot(*session->record);
-    return ReportExecute(*session, result, ChangedValues(before, after));
+    return ReportExecute(request, *session, executed, ChangedValues(before, after));
 }
 
 Outcome RunRaw(const Request& request) {
@@ -108,10 +123,13 @@ Outcome RunRaw(const Request& request) {
         break;
     case Acknowledgement::Nak:
         outcome.exitCode = kExitNak;
+        outcome.json["error"] = ErrorKindText(ZOLFleet::ErrorKind::Nak);
         outcome.message = "the display refused the command (NAK)";
         break;
     default:
         outcome.exitCode = kExitFailure;
+        outcome.json["error"] =
+            ErrorKindText(CommandErrorKind(request.target, 0, false, session->connectStatus));
         outcome.message = "no reply from the display";
         break;
     }
@@ -155,8 +173,10 @@ Outcome RunProbeFraming(const Request& request) {
     outcome.json["result"] = record->GetFramingVariant();
     outcome.json["connectStatus"] = connectStatus;
     if (connectStatus != ZOL_CONNECT_OPENED) {
+        const ConnectFailure why = ReadConnectFailure(request.target, connectStatus);
         outcome.exitCode = kExitFailure;
-        outcome.message = ConnectStatusText(connectStatus, request.target.Address());
+        outcome.json["error"] = ErrorKindText(ConnectErrorKind(why));
+        outcome.message = DescribeConnectFailure(why, request.target);
     }
     return outcome;
 }

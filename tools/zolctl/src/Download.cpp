@@ -3,9 +3,12 @@
 #include "Session.h"
 
 #include "CommunicationHelperExtended.h"
-#include "ZOLSystemHelper.h"
+
+#include "util/Utf8.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace zolctl {
 
@@ -24,6 +27,11 @@ struct HelperRelease {
 } // namespace
 
 Outcome RunDownload(const Request& request) {
+    // The library takes the path as a wide text and writes the file under its UTF-8 name.
+    const std::optional<std::wstring> widePath = zol::util::DecodeUtf8(request.outputFile);
+    if (!widePath) {
+        return UsageOutcome("the name \"" + request.outputFile + "\" is not UTF-8");
+    }
     Outcome failure;
     std::optional<Session> session = OpenSession(request, kOfferFileCode, false, failure);
     if (!session) {
@@ -34,7 +42,7 @@ Outcome RunDownload(const Request& request) {
     bool result = false;
     if (helper) {
         try {
-            result = helper->DownloadFileOverTls(CZOLSystemHelper::StrToWStr(request.outputFile));
+            result = helper->DownloadFileOverTls(*widePath);
         } catch (int) {
             result = false; // the handler's cancellation, which zolctl never asks for
         }

@@ -1,11 +1,15 @@
 #include "Firmware.h"
 
+#include "FirmwareFile.h"
+
 #include "LFDData.h"
 #include "VWDataAdapter.h"
 #include "ZOLConnection.h"
 #include "ZOLSerialFWUpdater.h"
-#include "ZOLSystemHelper.h"
 
+#include "util/Utf8.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +68,14 @@ Json DisplaysJson(const Request& request, const std::vector<CUpdateMonitor>& mon
 } // namespace
 
 Outcome RunFirmware(const Request& request, std::ostream& progress, bool progressIsTerminal) {
+    // Before any display is switched into update mode.
+    if (const std::optional<std::string> problem = FirmwareFileProblem(request.firmwareFile)) {
+        return UsageOutcome(*problem);
+    }
+    const std::optional<std::wstring> widePath = zol::util::DecodeUtf8(request.firmwareFile);
+    if (!widePath) {
+        return UsageOutcome("the firmware image's name \"" + request.firmwareFile + "\" is not UTF-8");
+    }
     IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
     CVWDataAdapter& adapter = CVWDataAdapter::Process();
 
@@ -82,7 +94,8 @@ Outcome RunFirmware(const Request& request, std::ostream& progress, bool progres
         adapter.AddDisplay(key, &record);
         monitors.emplace_back(key);
         IZOLConnection* connection =
-            pool != nullptr ? pool->GetConnection(display.port, ZOL_KIND_SERIAL, nullptr, "", true, 1) : nullptr;
+            pool != nullptr ? pool->GetConnection(display.port, ZOL_KIND_SERIAL, nullptr, "", true, 1)
+                            : nullptr;
         if (connection == nullptr || !connection->IsConnected()) {
             unopened += (unopened.empty() ? "" : ", ") + display.port;
         }
@@ -93,7 +106,7 @@ Outcome RunFirmware(const Request& request, std::ostream& progress, bool progres
     if (unopened.empty()) {
         CZOLSerialFWUpdater* updater = CZOLSerialFWUpdater::GetInstance();
         ProgressPrinter printer(progress, progressIsTerminal);
-        updater->SetUpdateMonitorData(CZOLSystemHelper::StrToWStr(request.firmwareFile), monitors, &printer);
+        updater->SetUpdateMonitorData(*widePath, monitors, &printer);
         result = updater->UpdateFirmWare();
         outcomeMonitors = updater->GetUpdateMonitorList();
         CZOLSerialFWUpdater::DeleteInstance();
@@ -109,8 +122,7 @@ Outcome RunFirmware(const Request& request, std::ostream& progress, bool progres
     if (!unopened.empty()) {
         outcome.message = "can not open the serial line(s) " + unopened;
     } else if (!result) {
-        outcome.message = "the update failed (a display refused update mode, or " + request.firmwareFile +
-                          " is empty or unreadable)";
+        outcome.message = "the update failed (a display refused update mode, or stopped answering)";
     }
     return outcome;
 }

@@ -1,5 +1,7 @@
 #include "FleetReport.h"
 
+#include "Outcome.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -87,7 +89,7 @@ FleetReport::FleetReport(ReportForm form, std::size_t displays, std::ostream& ou
 
 void FleetReport::Add(std::size_t position, Json row) {
     if (m_form == ReportForm::JsonLines) {
-        m_out << row.dump() << '\n';
+        m_out << JsonText(row) << '\n';
         m_out.flush();
     }
     if (position < m_rows.size()) {
@@ -117,7 +119,7 @@ int FleetReport::Finish(std::chrono::milliseconds elapsed) {
         document["displays"] = m_rows;
         document["summary"] = {
             {"total", m_rows.size()}, {"ok", ok}, {"failed", failed}, {"elapsedMs", elapsed.count()}};
-        m_out << document.dump() << '\n';
+        m_out << JsonText(document) << '\n';
     }
     m_out.flush();
 

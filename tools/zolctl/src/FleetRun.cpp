@@ -1,6 +1,7 @@
 #include "FleetRun.h"
 
 #include "Commands.h"
+#include "ErrorKind.h"
 #include "FailureText.h"
 #include "Firmware.h"
 #include "FleetReport.h"
@@ -12,7 +13,6 @@
 #include "ZOLFleet.h"
 
 #include "LFDValueVisitor.h"
-#include "fleet/Outcome.h"
 #include "helpers/OperationTable.h"
 #include "platform/Pause.h"
 
@@ -246,8 +246,8 @@ ErrorKind KindOf(const Request& request, const Outcome& outcome, const Target& t
         return outcome.exitCode == kExitSuccess ? ErrorKind::Ok : ErrorKind::BadAddress;
     }
     const int connectStatus = outcome.json.value("connectStatus", ZOL_CONNECT_OPENED);
-    return zol::fleet::Classify(outcome.exitCode == kExitSuccess ? 1 : 0, outcome.exitCode == kExitNak,
-                                connectStatus, zol::fleet::TraceOfPooled(target.Address()));
+    return CommandErrorKind(target, outcome.exitCode == kExitSuccess ? 1U : 0U, outcome.exitCode == kExitNak,
+                            connectStatus);
 }
 
 // One connection after another on each of a few threads: displays that share an address (IDs behind one

@@ -5,7 +5,7 @@ namespace zolctl {
 namespace {
 
 std::string Scalar(const Json& value) {
-    return value.is_string() ? value.get<std::string>() : value.dump();
+    return value.is_string() ? value.get<std::string>() : JsonText(value);
 }
 
 void AppendObject(const Json& object, const std::string& indent, std::string& text) {
@@ -27,6 +27,18 @@ void AppendObject(const Json& object, const std::string& indent, std::string& te
 
 } // namespace
 
+std::string JsonText(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Outcome UsageOutcome(std::string message) {
+    Outcome outcome;
+    outcome.exitCode = kExitUsage;
+    outcome.json["error"] = message;
+    outcome.message = std::move(message);
+    return outcome;
+}
+
 std::string TextForm(const Json& json) {
     std::string text;
     AppendObject(json, "", text);
@@ -35,7 +47,7 @@ std::string TextForm(const Json& json) {
 
 void PrintOutcome(const Outcome& outcome, bool asJson, std::ostream& out, std::ostream& err) {
     if (asJson) {
-        out << outcome.json.dump() << '\n';
+        out << JsonText(outcome.json) << '\n';
     } else if (!outcome.text.empty()) {
         out << outcome.text;
     } else if (!(outcome.json.size() == 1 && outcome.json.contains("error"))) {

@@ -24,6 +24,13 @@ struct Outcome {
     std::string message; // for stderr
 };
 
+// A usage error found once the command runs (a file that cannot be used): exit 2, {"error": message}.
+Outcome UsageOutcome(std::string message);
+
+// The JSON text of `json` on one line. Texts that are not UTF-8 (a file name as the system gave it) are
+// written with U+FFFD in place of each bad byte rather than failing.
+std::string JsonText(const Json& json);
+
 // With `asJson` exactly one JSON object on `out`; otherwise a readable form. The message goes to `err`.
 void PrintOutcome(const Outcome& outcome, bool asJson, std::ostream& out, std::ostream& err);
 

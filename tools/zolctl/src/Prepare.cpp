@@ -2,41 +2,16 @@
 
 #include "HostAddress.h"
 #include "Inventory.h"
+#include "MacText.h"
 #include "Secrets.h"
 #include "Selection.h"
 
-#include "protocol/WakeOnLan.h"
-
-#include <cctype>
 
 namespace zolctl {
 
 namespace {
 
 constexpr std::uint32_t kDefaultPort = 1515;
-
-// "001122334455", "00:11:22:33:44:55" or "00-11-22-33-44-55" as twelve digits; nothing for anything else.
-std::optional<std::string> MacDigits(const std::string& text) {
-    constexpr std::size_t kSeparated = 17;
-    std::string digits;
-    if (text.size() == kSeparated && (text[2] == ':' || text[2] == '-')) {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (i % 3 == 2) {
-                if (text[i] != text[2]) {
-                    return std::nullopt;
-                }
-            } else {
-                digits.push_back(text[i]);
-            }
-        }
-    } else {
-        digits = text;
-    }
-    if (!zol::wol::ParseMacText(digits)) {
-        return std::nullopt;
-    }
-    return digits;
-}
 
 // The PIN every display of the run uses, from the command line or the environment; nothing when each
 // display's own source (the inventory) decides.

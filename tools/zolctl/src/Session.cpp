@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "ErrorKind.h"
+
 #include "ZOLConnection.h"
 
 namespace zolctl {
@@ -9,23 +11,6 @@ namespace {
 constexpr int kPowerQueryCode = 0x11;
 
 } // namespace
-
-std::string ConnectStatusText(int connectStatus, const std::string& address) {
-    switch (connectStatus) {
-    case ZOL_CONNECT_SECURE_FAILED:
-        return "the secured session with " + address + " failed (is the PIN right?)";
-    case ZOL_CONNECT_PIN_REQUIRED:
-        return address + " uses the secured protocol: give its PIN with --pin";
-    case ZOL_CONNECT_PIN_NOT_REQUIRED:
-        return address + " does not use the secured protocol: leave out --pin";
-    case ZOL_CONNECT_PORT_FAILED:
-        return "the serial port " + address + " cannot be opened";
-    case ZOL_CONNECT_INVALID_ADDRESS:
-        return "\"" + address + "\" is not an IPv4 or IPv6 address";
-    default:
-        return "can not connect to " + address;
-    }
-}
 
 std::optional<Session> OpenSession(const Request& request, int code, const Json& failedResult,
                                    Outcome& failure) {
@@ -40,6 +25,7 @@ std::optional<Session> OpenSession(const Request& request, int code, const Json&
     if (opened.open && statusAllows) {
         return session;
     }
+    const ConnectFailure why = ReadConnectFailure(request.target, opened.connectStatus);
     if (!opened.open) {
         // Nothing stays pooled from a failed attempt: the next command starts afresh.
         ForgetPooledConnection(request.target.Address());
@@ -47,7 +33,8 @@ std::optional<Session> OpenSession(const Request& request, int code, const Json&
     failure.exitCode = kExitFailure;
     failure.json["result"] = failedResult;
     failure.json["connectStatus"] = opened.connectStatus;
-    failure.message = ConnectStatusText(opened.connectStatus, request.target.Address());
+    failure.json["error"] = ErrorKindText(ConnectErrorKind(why));
+    failure.message = DescribeConnectFailure(why, request.target);
     return std::nullopt;
 }
 

@@ -20,12 +20,10 @@ struct Session {
 };
 
 // Opens the session. When the connection cannot be used, nothing is sent: `failure` then holds the
-// outcome to report (result `failedResult`, the connect status, a message) and the result is empty.
+// outcome to report (result `failedResult`, the connect status, the error kind, a message) and the
+// result is empty.
 // A connection that opened with a PIN complaint still carries command 0x11, as in the library.
 std::optional<Session> OpenSession(const Request& request, int code, const Json& failedResult,
                                    Outcome& failure);
-
-// A readable reason for a connect status other than 1.
-std::string ConnectStatusText(int connectStatus, const std::string& address);
 
 } // namespace zolctl
