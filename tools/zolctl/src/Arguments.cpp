@@ -369,6 +369,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     CLI::App app{"zolctl: control large-format displays over the ZOL protocol.\n"
                  "Numbers anywhere: decimal, or hexadecimal with a 0x prefix.",
                  "zolctl"};
+    app.footer("A wall: describe the displays once in an inventory (TOML; --inventory FILE, $ZOL_INVENTORY or\n"
+               "~/.config/zol/inventory.toml) and choose them with --target NAME, @GROUP or all. The command\n"
+               "then runs on every display chosen, with one report row per display; docs/zolctl-walls.md.");
     app.require_subcommand(1);
     app.fallthrough();
     // Extras are checked after parsing, so the usage error names them.

@@ -113,6 +113,12 @@ int FleetReport::Finish(std::chrono::milliseconds elapsed) {
     const std::size_t failed = m_rows.size() - ok;
     if (m_form == ReportForm::Table) {
         m_out << FleetTable(m_rows);
+        // The table has no room for why; each display that failed says it on stderr.
+        for (const Json& row : m_rows) {
+            if (!row.is_null() && !Succeeded(row)) {
+                m_err << "zolctl: " << row.value("name", "") << ": " << row.value("message", "") << '\n';
+            }
+        }
     } else if (m_form == ReportForm::Json) {
         Json document = Json::object();
         document["result"] = failed == 0;

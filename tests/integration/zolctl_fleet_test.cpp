@@ -1,6 +1,6 @@
 // zolctl over a wall: an inventory of simulated displays, some of them failing in their own ways, swept
-// with --target; the report in its three forms, the exit status and summary, the PIN sources, and the
-// names people type for one display.
+// with --target through the fleet engine and zolctl's own threads; the report in its three forms, the
+// exit status and summary, the PIN sources, and the names people type for one display.
 //
 // Addresses: 127.0.80.0 - 127.0.80.255, and 127.0.0.1 / ::1 on ports of their own.
 
