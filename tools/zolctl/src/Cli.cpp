@@ -3,11 +3,13 @@
 #include "Arguments.h"
 #include "Commands.h"
 #include "Demo.h"
+#include "Describe.h"
 #include "Download.h"
 #include "Firmware.h"
 #include "Operations.h"
 #include "Outcome.h"
 #include "Trust.h"
+#include "ValuesCommand.h"
 #include "VerboseLog.h"
 
 #include <algorithm>
@@ -39,7 +41,9 @@ Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
     case Command::Op:
         return RunOperation(request);
     case Command::Ops:
-        return ListOperations();
+        return request.describe ? DescribeOperations(request) : ListOperations();
+    case Command::Values:
+        return ListValues();
     case Command::Refresh:
         return RunRefresh(request);
     case Command::Wol:

@@ -14,8 +14,6 @@ namespace zolctl {
 
 namespace {
 
-constexpr unsigned char kStatusCode = 0x00;
-
 struct FreeDeleter {
     void operator()(unsigned char* buffer) const { std::free(buffer); }
 };
@@ -59,19 +57,6 @@ const char* AcknowledgementText(Acknowledgement acknowledgement) {
 }
 
 } // namespace
-
-Outcome RunStatus(const Request& request) {
-    Outcome failure;
-    std::optional<Session> session = OpenSession(request, kStatusCode, 0, failure);
-    if (!session) {
-        return failure;
-    }
-    const LFDSnapshot before = LFDValues::Snapshot(*session->record);
-    const unsigned result = ExecuteOnce(*session, kStatusCode, {});
-    const LFDSnapshot after = LFDValues::Snapshot(*session->record);
-    // A display that is off reports zeros, which change nothing: power and presence are always shown.
-    return ReportExecute(*session, result, ChangedValues(before, after, {"Power", "Responding"}));
-}
 
 Outcome RunExec(const Request& request) {
     Outcome failure;
