@@ -25,6 +25,7 @@ constexpr const char* kAddress = "rehearsal display";
 struct Stage {
     zolsim::DisplayModel display{1, -1};
     std::vector<zolsim::Request> requests;
+    std::vector<IZOLConnection*> made; // owned by the pool until the rehearsal removes them
 };
 
 // A connection that hands what is written to the stage's display and keeps its replies for Receive.
@@ -111,15 +112,24 @@ private:
 class StageScope {
 public:
     explicit StageScope(Stage& stage)
-        : m_instant(zol::platform::SetInstantPauses(true)),
+        : m_stage(stage), m_instant(zol::platform::SetInstantPauses(true)),
           m_handler(IZOLCommandHandlerFactory::CreateInstance()), m_retries(m_handler->GetRetryCount()) {
         m_handler->SetRetryCount(1);
-        CZOLConnectionPool::SetConnectionMaker(
-            [&stage](const std::string&) -> IZOLConnection* { return new StageConnection(stage); });
+        CZOLConnectionPool::SetConnectionMaker([&stage](const std::string&) -> IZOLConnection* {
+            stage.made.push_back(new StageConnection(stage));
+            return stage.made.back();
+        });
     }
+    // Only the connections the rehearsal made leave the pool; the process's own stay.
     ~StageScope() {
-        IZOLConnectionPoolFactory::CreateInstance()->RemoveAllConnections();
         CZOLConnectionPool::SetConnectionMaker({});
+        std::vector<std::string> addresses;
+        for (IZOLConnection* connection : m_stage.made) {
+            addresses.push_back(connection->GetAddress());
+        }
+        for (const std::string& address : addresses) {
+            IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(address);
+        }
         m_handler->SetRetryCount(m_retries);
         zol::platform::SetInstantPauses(m_instant);
     }
@@ -127,6 +137,7 @@ public:
     StageScope& operator=(const StageScope&) = delete;
 
 private:
+    Stage& m_stage;
     bool m_instant;
     IZOLCommandHandler* m_handler;
     unsigned m_retries;
