@@ -226,6 +226,7 @@ std::vector<Operation> BuildLists() {
                                   std::vector<SetIdRange> ranges;
                                   OperationResult r = Status(h.GetCommandD0SubA6(&ranges));
                                   std::vector<std::pair<int, int>> pairs;
+                                  pairs.reserve(ranges.size());
                                   for (const SetIdRange& range : ranges) {
                                       pairs.emplace_back(range.m_nFirstId, range.m_nLastId);
                                   }

@@ -30,7 +30,7 @@ struct Ran {
     int exitCode = -1;
     std::string out;
     std::string err;
-    Json json;
+    Json json = Json::object();
 };
 
 Ran Zolctl(const Words& words) {

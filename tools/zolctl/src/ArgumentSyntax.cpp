@@ -56,16 +56,20 @@ std::string TableHelp(const zol::helpers::Operation& op) {
         if (!note.empty() && op.limits[i].optional && note.find("empty") == std::string::npos) {
             detail += ", or the empty word for none";
         }
-        lines += "  " + word + "  " + kind + (detail.empty() ? "" : "  " + detail) + "\n";
+        lines.append("  ").append(word).append("  ").append(kind);
+        if (!detail.empty()) {
+            lines.append("  ").append(detail);
+        }
+        lines += "\n";
     }
     std::string text = usage + "\n";
     if (!lines.empty()) {
-        text += "Arguments:\n" + lines;
+        text.append("Arguments:\n").append(lines);
     }
     if (!outs.empty()) {
-        text += "Out-values (in \"outs\", null when no reply filled them):\n" + outs;
+        text.append("Out-values (in \"outs\", null when no reply filled them):\n").append(outs);
     }
-    text += "Result: " + std::string(ResultText(op.result)) + "\n";
+    text.append("Result: ").append(ResultText(op.result)).append("\n");
     return text;
 }
 

@@ -280,7 +280,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     rawCommand->add_option("CODE", raw.code, "command code")->type_name("N")->required();
     rawCommand->add_option("BYTE", raw.bytes, "data bytes, in order")->type_name("N");
 
-    CLI::App* op = add("op", "run one display operation by its name (see `zolctl ops`)", Command::Op);
+    CLI::App* op = add("op",
+                       "run one display operation by its name (see `zolctl ops`); `op NAME --help` shows its "
+                       "arguments and their syntax",
+                       Command::Op);
     op->add_option("NAME", raw.operation, "operation name")->type_name("")->required();
     op->add_option("ARG", raw.operationArguments, "its in-arguments, in order")->type_name("");
 

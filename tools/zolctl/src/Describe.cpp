@@ -249,7 +249,7 @@ std::string PlainText(const Description& d) {
     return text;
 }
 
-std::string MarkdownCell(std::string text) {
+std::string MarkdownCell(const std::string& text) {
     std::string out;
     for (const char c : text) {
         if (c == '|') {
