@@ -46,4 +46,12 @@ std::vector<std::string> ChangeWatch::Changed() const {
     return changed;
 }
 
+std::vector<std::string> ChangeWatch::Stored() const {
+    std::vector<std::string> stored;
+    stored.reserve(m_before.size());
+    for (const auto& entry : m_before)
+        stored.emplace_back(kListed[static_cast<std::size_t>(entry.first)].name);
+    return stored;
+}
+
 } // namespace zol::fleet

@@ -408,6 +408,10 @@ public:
     int SetStoredParameter8(int value) override;
     ICommunicationHelperExtended* Destroy(int deleteFlag) override;
 
+    // WriteRegisterTableWithGeometry for a block of `count` values: refused, before the table is sent,
+    // when the size the display reports needs more.
+    int WriteRegisterTableWithGeometryOf(const int* block, std::size_t count);
+
     // For tests: the basic helper the register operations go through.
     ICommunicationHelper* BasicHelper() const { return m_pBasicHelper; }
 

@@ -69,6 +69,9 @@ int C::WriteCoefficients(double first, double second, double third) {
 int C::WriteRegisterTableWithGeometry(const int* block) {
     return Registers().WriteRegisterTableWithGeometry(block);
 }
+int C::WriteRegisterTableWithGeometryOf(const int* block, std::size_t count) {
+    return Registers().WriteRegisterTableWithGeometry(block, count);
+}
 int C::WriteRegisterTableForModel(int width, int height, int mode, const int* block, const int* first,
                                   const int* second) {
     return Registers().WriteRegisterTableForModel(width, height, mode, block, first, second);

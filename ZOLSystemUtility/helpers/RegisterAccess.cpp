@@ -273,8 +273,16 @@ int RegisterAccess::WriteRegisterTable(const int* block, int width, int height) 
 }
 
 // The size comes from the display: the loader first, then the table at that size and the geometry.
-int RegisterAccess::WriteRegisterTableWithGeometry(const int* block) {
+int RegisterAccess::WriteRegisterTableWithGeometry(const int* block, std::size_t count) {
     if (!Ready() || block == nullptr || LoadRegisterTable() == 0) {
+        return 0;
+    }
+    const auto side = [](int size) { return static_cast<std::size_t>(size < 0 ? 0 : size) + 2; };
+    const std::size_t needed =
+        3 * side(m_road.record->GetStoredParameter3()) * side(m_road.record->GetStoredParameter4());
+    if (needed > count) {
+        ZOL_LOG_ERROR << "Register table of " << count << " values refused: the display's size needs "
+                      << needed;
         return 0;
     }
     if (WriteRegisterTable(block, m_road.record->GetStoredParameter3(),

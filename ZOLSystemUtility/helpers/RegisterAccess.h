@@ -11,7 +11,9 @@
 #include "helpers/ExtendedHelper.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 
 class ICommunicationHelper;
 class ILFDData;
@@ -59,7 +61,9 @@ public:
     int WriteMatrix(const double* entries); // nine entries, row by row
     int EightRegisterWrite(int m, int x1, int x2, int x3, int y0, int y1, int y2, int y3);
     int WriteRegisterTable(const int* block, int width, int height);
-    int WriteRegisterTableWithGeometry(const int* block);
+    // `count` is how many values the block holds: a size the display reports that needs more is refused.
+    int WriteRegisterTableWithGeometry(const int* block,
+                                       std::size_t count = std::numeric_limits<std::size_t>::max());
     int WriteRegisterTableList(const int* values, const int* geometry);
     int WriteRegisterTableForModel(int width, int height, int mode, const int* block, const int* first,
                                    const int* second);

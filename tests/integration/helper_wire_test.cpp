@@ -121,7 +121,7 @@ constexpr int kS = 0x73;
 const Row kRows[] = {
     // plain sets: the argument's low byte, or high/low pairs where the command carries words
     // the helper hands over the low byte 0x34; the display's item 0x14 travels 15 higher on the wire
-    {"SetCommandC0Sub14", {"0x1234"}, {}, {{0xC0, {0x14, 0x34 + 15}}}, 1, {}},
+    {"SetCommandC0Sub14", {"0x34"}, {}, {{0xC0, {0x14, 0x34 + 15}}}, 1, {}},
     {"SetCommandB7",
      {"0x0102", "3", "4", "5"},
      {},

@@ -46,7 +46,8 @@ protected:
 };
 
 TEST_F(RecordsZolctl, RecordArgumentsAndOutValues) {
-    const Ran set = Zolctl({"op", "SetClockSet", R"({"Year": 2024, "Month": 2, "Day": 29, "Pm": true})"});
+    const Ran set = Zolctl({"op", "SetClockSet",
+                            R"({"Year": 2024, "Month": 2, "Day": 29, "Hour": 0, "Minute": 0, "Pm": true})"});
     EXPECT_EQ(set.exitCode, 0);
     ASSERT_EQ(sim->Requests().size(), 1u);
     EXPECT_EQ(sim->Requests()[0].data, (zolsim::Bytes{29, 0, 0, 2, 0x07, 0xE8, 1}));
@@ -69,7 +70,9 @@ TEST_F(RecordsZolctl, BadRecordArgumentsAreUsageErrors) {
         {{"op", "SetClockSet", "2024"}, 2},
         {{"op", "SetClockSet", R"({"Year": "soon"})"}, 2},
         {{"op", "SetBlockRGBData", "1", "300", R"({"Level": [1]})"}, 2},
-        {{"op", "SetBlockGradationData", "1", R"({"Level": [1, 2], "Red": [1]})"},
+        {{"op", "SetClockSet", R"({"Year": 2024})"}, 2}, // every field must be given
+        {{"op", "SetBlockGradationData", "1",
+          R"({"Level": [1, 2], "Red": [1], "Green": [1, 2], "Blue": [1, 2]})"},
          1}, // refused: unequal lists
     };
     for (const auto& row : rows) {

@@ -115,7 +115,7 @@ TEST(ZolctlParsing, CommandsAndTheirArguments) {
     };
     const std::vector<Row> rows = {
         {{"--host", "::1", "raw", "0"}, Command::Raw},
-        {{"--host", "::1", "op", "SetCommand12", "-5"}, Command::Op},
+        {{"--host", "::1", "op", "SetStoredParameter1", "-5"}, Command::Op},
         {{"ops"}, Command::Ops},
         {{"--host", "::1", "refresh", "2"}, Command::Refresh},
         {{"wol", "0011223344aA"}, Command::Wol},

@@ -4,6 +4,8 @@
 #include "Numbers.h"
 #include "RecordOperations.h"
 
+#include "ArgumentSyntax.h"
+#include "helpers/OperationArguments.h"
 #include "helpers/OperationTable.h"
 
 #include "ZOLVersion.h"
@@ -174,35 +176,32 @@ Target MakeTarget(const RawOptions& raw) {
     return target;
 }
 
-// The operation exists and its in-arguments are numbers of their kinds; out-arguments are not given.
+// The operation exists and its in-arguments are texts of their kinds within their limits; out-arguments
+// are not given. Record operations read their JSON arguments when they run, before anything is sent.
 void CheckOperation(const std::string& name, const std::vector<std::string>& arguments) {
-    using zol::helpers::ArgKind;
     if (FindRecordOperation(name) != nullptr) {
-        return; // record operations read their JSON arguments themselves when they run
+        return;
     }
     const zol::helpers::Operation* operation = zol::helpers::FindOperation(name);
     if (operation == nullptr) {
         throw UsageError("unknown operation \"" + name + "\" ('zolctl ops' lists them)");
     }
-    std::vector<ArgKind> inKinds;
-    std::string shape;
-    for (const ArgKind kind : operation->args) {
-        if (kind == ArgKind::Int || kind == ArgKind::Byte) {
-            inKinds.push_back(kind);
-            shape += std::string(shape.empty() ? "" : " ") + std::string(zol::helpers::ArgKindName(kind));
-        }
+    if (arguments.size() != operation->InCount()) {
+        throw UsageError(zol::helpers::CountMessage(*operation, arguments.size()) + " ('zolctl op " + name +
+                         " --help' shows them)");
     }
-    if (arguments.size() != inKinds.size()) {
-        throw UsageError(name + " takes " + std::to_string(inKinds.size()) + " argument(s)" +
-                         (shape.empty() ? "" : ": " + shape));
-    }
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        // An int argument takes any 32-bit pattern, signed or not.
-        if (inKinds[i] == ArgKind::Byte) {
-            Number(name + " argument " + std::to_string(i + 1), arguments[i], 0, 255);
-        } else {
-            Number(name + " argument " + std::to_string(i + 1), arguments[i], kIntMin, 4294967295LL);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < operation->args.size(); ++i) {
+        if (zol::helpers::IsOut(operation->args[i])) {
+            continue;
         }
+        zol::helpers::ArgValue value;
+        std::string error;
+        if (!zol::helpers::ReadArgument(name, next + 1, operation->args[i], operation->limits[i],
+                                        arguments[next], value, &error)) {
+            throw UsageError(error);
+        }
+        ++next;
     }
 }
 
@@ -302,6 +301,15 @@ void FinishRequest(const RawOptions& raw, Request& request) {
         request.operation = raw.operation;
         request.operationArguments = raw.operationArguments;
     }
+    if (request.command == Command::Ops) {
+        if (!request.describe && (request.markdown || !request.describeName.empty())) {
+            throw UsageError("a NAME and --markdown go with `ops --describe`");
+        }
+        if (!request.describeName.empty() && zol::helpers::FindOperation(request.describeName) == nullptr &&
+            FindRecordOperation(request.describeName) == nullptr) {
+            throw UsageError("unknown operation \"" + request.describeName + "\" ('zolctl ops' lists them)");
+        }
+    }
     if (request.command == Command::Refresh) {
         request.refreshMode = IntOption("MODE", raw.refreshMode);
     }
@@ -369,9 +377,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     CLI::App app{"zolctl: control large-format displays over the ZOL protocol.\n"
                  "Numbers anywhere: decimal, or hexadecimal with a 0x prefix.",
                  "zolctl"};
-    app.footer("A wall: describe the displays once in an inventory (TOML; --inventory FILE, $ZOL_INVENTORY or\n"
-               "~/.config/zol/inventory.toml) and choose them with --target NAME, @GROUP or all. The command\n"
-               "then runs on every display chosen, with one report row per display; docs/zolctl-walls.md.");
+    app.footer(
+        "A wall: describe the displays once in an inventory (TOML; --inventory FILE, $ZOL_INVENTORY or\n"
+        "~/.config/zol/inventory.toml) and choose them with --target NAME, @GROUP or all. The command\n"
+        "then runs on every display chosen, with one report row per display; docs/zolctl-walls.md.");
     app.require_subcommand(1);
     app.fallthrough();
     // Extras are checked after parsing, so the usage error names them.
@@ -403,11 +412,25 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     rawCommand->add_option("CODE", raw.code, "command code")->type_name("N")->required();
     rawCommand->add_option("BYTE", raw.bytes, "data bytes, in order")->type_name("N");
 
-    CLI::App* op = add("op", "run one display operation by its name (see `zolctl ops`)", Command::Op);
+    CLI::App* op = add("op",
+                       "run one display operation by its name (see `zolctl ops`); `op NAME --help` shows its "
+                       "arguments and their syntax",
+                       Command::Op);
     op->add_option("NAME", raw.operation, "operation name")->type_name("")->required();
     op->add_option("ARG", raw.operationArguments, "its in-arguments, in order")->type_name("");
 
-    add("ops", "list the operations `op` takes, with their argument and result kinds", Command::Ops);
+    CLI::App* ops = add("ops",
+                        "list the operations `op` takes, with their argument and result kinds; "
+                        "--describe shows each in full",
+                        Command::Ops);
+    ops->add_flag("--describe", result.request.describe,
+                  "each operation's command, request bytes for example arguments, the values its replies "
+                  "store and its result kind");
+    ops->add_flag("--markdown", result.request.markdown, "with --describe: the reference document");
+    ops->add_option("NAME", result.request.describeName, "with --describe: only this operation")
+        ->type_name("");
+    add("values", "list the record values and the replies (command, sub-code) that store them",
+        Command::Values);
 
     CLI::App* refresh =
         add("refresh", "refresh every value the display reports and show them all", Command::Refresh);
@@ -461,6 +484,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         FinishRequest(raw, result.request);
         result.status = ParseStatus::Run;
     } catch (const CLI::CallForHelp& help) {
+        // `op NAME --help` tells that operation's arguments.
+        if (op->parsed() && !op->get_option("NAME")->results().empty()) {
+            result.status = ParseStatus::Help;
+            result.text = OperationHelp(op->get_option("NAME")->results().front());
+            return result;
+        }
         std::ostringstream out;
         std::ostringstream err;
         app.exit(help, out, err);

@@ -22,6 +22,7 @@ enum class Command {
     Firmware, // serial firmware update of the displays given with --display PORT:ID
     Download, // DownloadFileOverTls for --host
     Trust,    // the trusted-root store: install the embedded roots, or add one PEM file
+    Values,   // the record values and the replies that store them
 };
 
 // Which display, and how the record describes it.
@@ -71,6 +72,9 @@ struct Request {
     std::vector<unsigned char> data;               // exec, raw: at most 255 bytes
     std::string operation;                         // op: the operation's name
     std::vector<std::string> operationArguments;   // op: its in-arguments as typed
+    bool describe = false;                         // ops --describe: each operation in full
+    bool markdown = false;                         // ops --describe --markdown: as the reference document
+    std::string describeName;                      // ops --describe NAME: only this operation
     int refreshMode = 0;                           // refresh
     std::string mac;                               // wol: twelve hexadecimal digits, separators removed
     std::string outputFile;                        // download: the file to write

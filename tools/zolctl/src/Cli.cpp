@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "Commands.h"
 #include "Demo.h"
+#include "Describe.h"
 #include "Download.h"
 #include "Firmware.h"
 #include "FleetRun.h"
@@ -10,6 +11,7 @@
 #include "Outcome.h"
 #include "Prepare.h"
 #include "Trust.h"
+#include "ValuesCommand.h"
 #include "VerboseLog.h"
 
 #include <algorithm>
@@ -41,7 +43,9 @@ Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
     case Command::Op:
         return RunOperation(request);
     case Command::Ops:
-        return ListOperations();
+        return request.describe ? DescribeOperations(request) : ListOperations();
+    case Command::Values:
+        return ListValues();
     case Command::Refresh:
         return RunRefresh(request);
     case Command::Wol:

@@ -7,6 +7,8 @@
 #include "Session.h"
 #include "Target.h"
 
+#include "fleet/ChangeWatch.h"
+
 #include "ZOLConnection.h"
 
 #include <cstdlib>
@@ -29,13 +31,15 @@ struct Executed {
 };
 
 // Execute with the request's data; the handler leaves only by its cancellation, which zolctl never asks for.
-Executed ExecuteOnce(Session& session, unsigned char code, const std::vector<unsigned char>& data) {
+// The exchange decodes into `record`: the session's own, or a watch over it.
+Executed ExecuteOnce(Session& session, ILFDData& record, unsigned char code,
+                     const std::vector<unsigned char>& data) {
     int connectStatus = session.connectStatus;
-    const RefusalWatch refusals(*session.record);
+    const RefusalWatch refusals(record);
     Executed executed;
     try {
         executed.result =
-            session.handler->Execute(session.record.get(), code, static_cast<int>(data.size()),
+            session.handler->Execute(&record, code, static_cast<int>(data.size()),
                                      data.empty() ? nullptr : data.data(), nullptr, &connectStatus, true);
         session.connectStatus = connectStatus;
     } catch (int) {
@@ -81,11 +85,13 @@ Outcome RunStatus(const Request& request) {
     if (!session) {
         return failure;
     }
-    const LFDSnapshot before = LFDValues::Snapshot(*session->record);
-    const Executed executed = ExecuteOnce(*session, kStatusCode, {});
-    const LFDSnapshot after = LFDValues::Snapshot(*session->record);
-    // A display that is off reports zeros, which change nothing: power and presence are always shown.
-    return ReportExecute(request, *session, executed, ChangedValues(before, after, {"Power", "Responding"}));
+    // The watch tells the values the reply stored, whether or not they differ from the record's defaults.
+    zol::fleet::ChangeWatch watch(*session->record);
+    const Executed executed = ExecuteOnce(*session, watch, kStatusCode, {});
+    // Power and presence are always shown: null when nothing said what they are.
+    return ReportExecute(
+        request, *session, executed,
+        StoredValues(LFDValues::Snapshot(*session->record), watch.Stored(), {"Power", "Responding"}, false));
 }
 
 Outcome RunExec(const Request& request) {
@@ -95,7 +101,7 @@ Outcome RunExec(const Request& request) {
         return failure;
     }
     const LFDSnapshot before = LFDValues::Snapshot(*session->record);
-    const Executed executed = ExecuteOnce(*session, request.code, request.data);
+    const Executed executed = ExecuteOnce(*session, *session->record, request.code, request.data);
     const LFDSnapshot after = LFDValues::Snapshot(*session->record);
     return ReportExecute(request, *session, executed, ChangedValues(before, after));
 }

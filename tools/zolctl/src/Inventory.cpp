@@ -228,7 +228,7 @@ std::string FindInventoryFile(const std::string& option) {
         return variable;
     }
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        const std::string path = std::string(home) + "/.config/zol/inventory.toml";
+        std::string path = std::string(home) + "/.config/zol/inventory.toml";
         struct stat status {};
         if (::stat(path.c_str(), &status) == 0) {
             return path;

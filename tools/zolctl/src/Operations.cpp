@@ -4,9 +4,11 @@
 #include "Session.h"
 
 #include "CommunicationHelperExtended.h"
+#include "fleet/ChangeWatch.h"
 #include "helpers/OperationTable.h"
 
 #include <memory>
+#include <variant>
 
 namespace zolctl {
 
@@ -32,6 +34,21 @@ int ExitFor(zol::helpers::ResultKind kind, int result) {
     default:
         return kExitSuccess;
     }
+}
+
+// An out-value as JSON: texts as strings, lists as arrays, ranges as [first, last] pairs.
+Json OutJson(const zol::helpers::OutValue& value) {
+    return std::visit([](const auto& held) { return Json(held); }, value);
+}
+
+// The out-values, or null for each when the result says that no reply filled them.
+Json OutsJson(const zol::helpers::Operation& operation, const zol::helpers::OperationResult& result) {
+    const bool filled = ExitFor(operation.result, result.result) == kExitSuccess;
+    Json outs = Json::array();
+    for (const zol::helpers::OutValue& value : result.values) {
+        outs.push_back(filled ? OutJson(value) : Json());
+    }
+    return outs;
 }
 
 } // namespace
@@ -80,7 +97,7 @@ Outcome RunOperation(const Request& request) {
     Outcome outcome;
     outcome.json["result"] = operation->result == ResultKind::Nothing ? Json() : Json(result->result);
     outcome.json["connectStatus"] = session->connectStatus;
-    outcome.json["outs"] = result->outs;
+    outcome.json["outs"] = OutsJson(*operation, *result);
     outcome.json["values"] = ChangedValues(before, after);
     outcome.exitCode = ExitFor(operation->result, result->result);
     if (outcome.exitCode == kExitNak) {
@@ -129,7 +146,8 @@ Outcome RunRefresh(const Request& request) {
     if (!session) {
         return failure;
     }
-    HelperPtr helper(ICommunicationHelperExtendedFactory::CreateInstance(session->record.get()));
+    zol::fleet::ChangeWatch watch(*session->record);
+    HelperPtr helper(ICommunicationHelperExtendedFactory::CreateInstance(&watch));
     if (!helper) {
         failure.exitCode = kExitFailure;
         failure.message = "the display helper could not be created";
@@ -145,7 +163,8 @@ Outcome RunRefresh(const Request& request) {
     outcome.exitCode = result != 0 ? kExitSuccess : kExitFailure;
     outcome.json["result"] = result;
     outcome.json["connectStatus"] = session->connectStatus;
-    outcome.json["values"] = AllValues(LFDValues::Snapshot(*session->record));
+    // Every value, null for those that no reply stored.
+    outcome.json["values"] = StoredValues(LFDValues::Snapshot(*session->record), watch.Stored(), {});
     return outcome;
 }
 

@@ -4,7 +4,19 @@ namespace zolctl {
 
 namespace {
 
+// A value no reply filled (null) reads "unknown", so that it is never taken for a 0.
 std::string Scalar(const Json& value) {
+    if (value.is_null()) {
+        return "unknown";
+    }
+    if (value.is_array()) {
+        std::string text = "[";
+        for (const Json& element : value) {
+            text += (text.size() > 1 ? "," : "") +
+                    (element.is_null() ? std::string("unknown") : JsonText(element));
+        }
+        return text + "]";
+    }
     return value.is_string() ? value.get<std::string>() : JsonText(value);
 }
 

@@ -32,4 +32,19 @@ Json ChangedValues(const LFDSnapshot& before, const LFDSnapshot& after,
     return values;
 }
 
+Json StoredValues(const LFDSnapshot& snapshot, const std::vector<std::string>& stored,
+                  std::initializer_list<const char*> always, bool allOthersNull) {
+    std::set<std::string> known(stored.begin(), stored.end());
+    const std::set<std::string> shown(always.begin(), always.end());
+    Json values = Json::object();
+    for (const LFDNamedValue& named : snapshot) {
+        if (known.count(named.name) != 0) {
+            values[named.name] = ToJson(named.value);
+        } else if (allOthersNull || shown.count(named.name) != 0) {
+            values[named.name] = nullptr;
+        }
+    }
+    return values;
+}
+
 } // namespace zolctl

@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace zolctl {
 
@@ -22,5 +23,10 @@ Json AllValues(const LFDSnapshot& snapshot);
 // The values that differ between the two snapshots, plus the named ones whatever they hold.
 Json ChangedValues(const LFDSnapshot& before, const LFDSnapshot& after,
                    std::initializer_list<const char*> always = {});
+
+// The values of the snapshot named in `stored`, plus those in `always`, in the snapshot's order; with
+// `allOthersNull` every other value too, as null (not known: no reply stored it).
+Json StoredValues(const LFDSnapshot& snapshot, const std::vector<std::string>& stored,
+                  std::initializer_list<const char*> always, bool allOthersNull = true);
 
 } // namespace zolctl

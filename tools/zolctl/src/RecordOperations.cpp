@@ -271,6 +271,17 @@ template <typename R> bool FromJsonOf(const Json& object, R& record, std::string
             return false;
         }
     }
+    // Every field is given: a field left out would go to the display as a silent 0.
+    std::string missing;
+    Fields(record, [&](const char* name, const auto&) {
+        if (seen.count(name) == 0) {
+            missing += std::string(missing.empty() ? "" : ", ") + "\"" + name + "\"";
+        }
+    });
+    if (!missing.empty()) {
+        *error = "the record argument lacks the field(s) " + missing + "; every field must be given";
+        return false;
+    }
     return true;
 }
 
@@ -423,7 +434,40 @@ std::vector<RecordOperation> BuildTable() {
     return table;
 }
 
+template <typename R> std::string SyntaxOf() {
+    return ToJsonOf(Fresh<R>()).dump();
+}
+
 } // namespace
+
+std::string RecordSyntax(std::string_view kind) {
+    while (!kind.empty() && kind.back() == '*') {
+        kind.remove_suffix(1);
+    }
+    if (kind.size() > 5 && kind.substr(kind.size() - 5) == " list") {
+        return "[" + RecordSyntax(kind.substr(0, kind.size() - 5)) + ", ...]";
+    }
+    const std::pair<std::string_view, std::string (*)()> kinds[] = {
+        {"ClockSet", SyntaxOf<ClockSet>},
+        {"DSTClock", SyntaxOf<DSTClock>},
+        {"TimerData", SyntaxOf<TimerData>},
+        {"MaintainanceControlStatus", SyntaxOf<MaintainanceControlStatus>},
+        {"HdmiUHDColor", SyntaxOf<HdmiUHDColor>},
+        {"DynamicPeakingData", SyntaxOf<DynamicPeakingData>},
+        {"InverseToneMappingData", SyntaxOf<InverseToneMappingData>},
+        {"ColorMappingData", SyntaxOf<ColorMappingData>},
+        {"FPGASettingsData", SyntaxOf<FPGASettingsData>},
+        {"ModuleInformation", SyntaxOf<ModuleInformation>},
+        {"BlockGradationData", SyntaxOf<BlockGradationData>},
+        {"BlockRGBData", SyntaxOf<BlockRGBData>},
+    };
+    for (const auto& [name, syntax] : kinds) {
+        if (name == kind) {
+            return syntax();
+        }
+    }
+    return std::string(kind);
+}
 
 std::size_t RecordOperation::InCount() const {
     return static_cast<std::size_t>(
@@ -487,6 +531,12 @@ std::optional<Outcome> RunRecordOperation(const Request& request) {
     }
     outcome.exitCode = result->result != 0 ? kExitSuccess : kExitFailure;
     outcome.json["result"] = result->result;
+    if (result->result == 0) {
+        // Nothing the display said filled them.
+        for (Json& out : result->outs) {
+            out = nullptr;
+        }
+    }
     outcome.json["outs"] = result->outs;
     outcome.json["values"] = ChangedValues(before, LFDValues::Snapshot(*session->record));
     outcome.json["connectStatus"] = session->connectStatus;

@@ -2,9 +2,9 @@
 
 // The extended-helper operations that carry exported data records, for `op` and `ops`.
 //
-// A record in-argument is one JSON object on the command line with the record's field names
-// ('{"Year": 2024, "Month": 12}'); fields left out keep the record's default (0, false, empty, or the
-// codes of a default HdmiUHDColor). A record out-value is printed as a JSON object with the same names.
+// A record in-argument is one JSON object on the command line naming every field of the record
+// ('{"Year": 2024, "Month": 12, ...}'); a field left out or unknown refuses the argument. A record
+// out-value is printed as a JSON object with the same names, or null when the operation failed.
 // Number arguments are decimal or 0x-hexadecimal, as everywhere.
 
 #include "Arguments.h"
@@ -43,6 +43,10 @@ const RecordOperation* FindRecordOperation(std::string_view name);
 // `op NAME ARGS...` for a record operation: nothing when NAME is not one (the caller then tries the
 // number-only operations), else the outcome with "result", "outs", "values" and "connectStatus".
 std::optional<Outcome> RunRecordOperation(const Request& request);
+
+// The JSON syntax of a record kind ("ClockSet", "ClockSet*", "ModuleInformation list*"): an object
+// with every field at its default value.
+std::string RecordSyntax(std::string_view kind);
 
 // Records and JSON objects, by the field names above.
 Json RecordToJson(const ClockSet& record);
