@@ -51,6 +51,9 @@ std::vector<std::string> ChangeWatch::Stored() const {
     stored.reserve(m_before.size());
     for (const auto& entry : m_before)
         stored.emplace_back(kListed[static_cast<std::size_t>(entry.first)].name);
+    // The settings block is handed out to be written into: a reply that reached it stored there.
+    if (m_settingsBefore)
+        stored.emplace_back("SettingsBlock");
     return stored;
 }
 

@@ -25,7 +25,8 @@ public:
     // Names of the values that now differ from what they held when first stored, in list order; the
     // settings block last, when it was reached for writing and differs.
     std::vector<std::string> Changed() const;
-    // Names of every value stored through the watch, changed or not, in list order.
+    // Names of every value stored through the watch, changed or not, in list order; the settings block last,
+    // when a reply reached it.
     std::vector<std::string> Stored() const;
 
     void GetAddress(std::string& out) const override { m_record.GetAddress(out); }

@@ -307,6 +307,7 @@ TEST_F(ZolctlDisplay, ConnectFailuresAreReportedNotSent) {
         if (row.connectStatus < 0) {
             EXPECT_EQ(ran.exitCode, 2) << row.words[2];
             EXPECT_TRUE(ran.json.contains("error")) << ran.out;
+            EXPECT_EQ(ran.json["connectStatus"], 201) << ran.out;
             continue;
         }
         EXPECT_EQ(ran.exitCode, 1) << row.words[2];

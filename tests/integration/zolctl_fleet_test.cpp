@@ -277,6 +277,18 @@ TEST_F(ZolctlWall, TheDeadlineEndsTheRunAndWhatWasNotDoneSaysCancelled) {
     EXPECT_EQ(named["good"]["error"], "ok") << ran.out;
 }
 
+TEST_F(ZolctlWall, AStaggerGapNeverOutlastsTheDeadlineOnTheDisplayByDisplayRoad) {
+    // With a minute between starts, only the first display starts before the deadline ends the run.
+    const Ran ran = Zolctl(Wall({"--target", "good", "--target", "refusing", "--target", "nobody",
+                                 "--stagger", "60000", "--deadline", "0.3", "--json", "raw", "0x00"}));
+    EXPECT_EQ(ran.exitCode, 1) << ran.err;
+    std::map<std::string, Json> named = RowsByName(ran.json["displays"]);
+    EXPECT_EQ(named["good"]["error"], "ok") << ran.out;
+    EXPECT_EQ(named["refusing"]["error"], "cancelled") << ran.out;
+    EXPECT_EQ(named["nobody"]["error"], "cancelled") << ran.out;
+    EXPECT_TRUE(named["nobody"]["connectStatus"].is_null()) << "never run, never connected";
+}
+
 TEST_F(ZolctlWall, PinSourcesReachTheDisplayAndOnlyTheCommandLineOneWarns) {
     ::unsetenv("ZOL_PIN");
     const std::string address = kGood;
@@ -312,6 +324,10 @@ TEST_F(ZolctlWall, PinSourcesReachTheDisplayAndOnlyTheCommandLineOneWarns) {
 TEST_F(ZolctlWall, WrongInputIsAUsageErrorThatSaysWhatIsWrong) {
     const std::string empty = directory + "/empty.pin";
     WriteFile(empty, "");
+    const std::string clash = directory + "/clash.toml";
+    WriteFile(clash, std::string("[[display]]\nname = \"a\"\nhost = \"") + kGood +
+                         "\"\n[[display]]\nname = \"b\"\nhost = \"" + kGood + ":1600\"\n");
+    good->ClearLog();
     const std::string open = directory + "/open.pin";
     WriteFile(open, "1234\n", 0644);
     struct Case {
@@ -333,11 +349,17 @@ TEST_F(ZolctlWall, WrongInputIsAUsageErrorThatSaysWhatIsWrong) {
         {{"--jsonl", "--host", kGood, "status"}, "go with --target"},
         {{"--host", "10.0.0.300", "status"}, "is not an IPv4 or IPv6 address"},
         {{"--host", "[::1", "status"}, "no closing ]"},
-        {{"--host", "127.0.80.1:1600", "--port", "1700", "status"}, "--host names port 1600"},
+        {{"--host", "127.0.80.1:1600", "--port", "1700", "status"}, "names port 1600 and --port says 1700"},
         {{"--host", kGood, "--pin-file", directory + "/none.pin", "status"}, "does not exist"},
         {{"--host", kGood, "--pin-file", empty, "status"}, "empty"},
         {{"--host", kGood, "--pin-file", pinFile, "--pin", "1", "status"}, "excludes"},
         {{"wol"}, "wol needs a MAC"},
+        {{"--inventory", inventory, "--target", "all", "wol", "001122334455"}, "give no MAC"},
+        {{"op", "NoSuchOperation", "--help"}, "unknown operation \"NoSuchOperation\""},
+        {{"--inventory", inventory, "--target", "all", "--jsonl", "firmware", "/tmp/x.bin"}, "one upload"},
+        {{"--inventory", clash, "--target", "all", "status"},
+         "are both at 127.0.80.1 but on ports 1515 and 1600"},
+        {{"--inventory", inventory, "--target", "good", "op", "SetClockSet", "{}"}, "lacks the field(s)"},
         {{"firmware", "/tmp/x.bin"}, "firmware needs the displays"},
     };
     for (const Case& test : cases) {
@@ -349,6 +371,7 @@ TEST_F(ZolctlWall, WrongInputIsAUsageErrorThatSaysWhatIsWrong) {
         EXPECT_EQ(ran.exitCode, 2) << typed << ran.err;
         EXPECT_NE(ran.err.find(test.said), std::string::npos) << typed << ran.err;
     }
+    EXPECT_TRUE(good->Requests().empty()) << "a usage error sends nothing";
     const Ran warned = Zolctl({"--json", "--host", kGood, "--pin-file", open, "status"});
     EXPECT_NE(warned.err.find("may be read by others"), std::string::npos) << warned.err;
     IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kGood);

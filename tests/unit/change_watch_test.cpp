@@ -83,3 +83,17 @@ TEST(ChangeWatch, StoresReachTheHostsRecord) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ChangeWatch, StoredNamesEveryStoreChangedOrNotAndTheSettingsBlockAReplyReached) {
+    CLFDData record;
+    zol::fleet::ChangeWatch watch(record);
+    watch.SetPower(false); // as it was: stored all the same
+    watch.SetValue12(4);
+    (void)watch.GetSettingsBlock();
+    EXPECT_EQ(watch.Stored(), (std::vector<std::string>{"Power", "Value12", "SettingsBlock"}));
+    EXPECT_EQ(watch.Changed(), std::vector<std::string>{"Value12"});
+}
+
+} // namespace

@@ -269,6 +269,12 @@ void FinishWall(const RawOptions& raw, Request& request) {
     if (!RunsOverAWall(request.command)) {
         throw UsageError("--target goes with status, exec, raw, op, refresh, wol and firmware");
     }
+    if (request.command == Command::Firmware &&
+        (request.jsonLines || !raw.deadline.empty() || raw.stagger != "0")) {
+        throw UsageError(
+            "firmware updates its displays in one upload: --jsonl, --stagger and --deadline do not "
+            "go with it");
+    }
     for (const CLI::Option* option : raw.perDisplay) {
         if (option->count() > 0) {
             throw UsageError(option->get_name() +
@@ -315,6 +321,9 @@ void FinishRequest(const RawOptions& raw, Request& request) {
     }
     if (request.command == Command::Wol && raw.mac.empty() && !request.FanOut()) {
         throw UsageError("wol needs a MAC, or --target to wake inventory displays by their stored MAC");
+    }
+    if (request.command == Command::Wol && !raw.mac.empty() && request.FanOut()) {
+        throw UsageError("wol with --target wakes each display by its inventory mac: give no MAC");
     }
     if (request.command == Command::Wol && !raw.mac.empty()) {
         // Checked here so that a malformed address never reaches the network.
@@ -486,8 +495,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     } catch (const CLI::CallForHelp& help) {
         // `op NAME --help` tells that operation's arguments.
         if (op->parsed() && !op->get_option("NAME")->results().empty()) {
-            result.status = ParseStatus::Help;
-            result.text = OperationHelp(op->get_option("NAME")->results().front());
+            const std::string& name = op->get_option("NAME")->results().front();
+            const bool known =
+                zol::helpers::FindOperation(name) != nullptr || FindRecordOperation(name) != nullptr;
+            result.status = known ? ParseStatus::Help : ParseStatus::Usage;
+            result.text =
+                known ? OperationHelp(name) : "unknown operation \"" + name + "\" ('zolctl ops' lists them)";
             return result;
         }
         std::ostringstream out;

@@ -14,9 +14,12 @@
 #include "ValuesCommand.h"
 #include "VerboseLog.h"
 
+#include "ZOLConnection.h"
+
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <optional>
 
 #include <unistd.h>
 
@@ -64,11 +67,16 @@ Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
     return NotAvailableYet("this command");
 }
 
+// `connectStatus`: for an address that is none, the library's "invalid address" (201) beside the error.
 int UsageFailure(const std::vector<std::string>& arguments, const std::string& text, std::ostream& out,
-                 std::ostream& err) {
+                 std::ostream& err, std::optional<int> connectStatus = std::nullopt) {
     for (const char* json : {"--json", "--jsonl"}) {
         if (std::find(arguments.begin(), arguments.end(), json) != arguments.end()) {
-            out << JsonText(Json{{"error", text}}) << '\n';
+            Json report{{"error", text}};
+            if (connectStatus) {
+                report["connectStatus"] = *connectStatus;
+            }
+            out << JsonText(report) << '\n';
             break;
         }
     }
@@ -88,8 +96,10 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         return UsageFailure(arguments, parsed.text, out, err);
     }
     Request& request = parsed.request;
-    if (const std::optional<std::string> problem = PrepareRequest(request, err)) {
-        return UsageFailure(arguments, *problem, out, err);
+    if (const std::optional<Unprepared> problem = PrepareRequest(request, err)) {
+        return UsageFailure(arguments, problem->text, out, err,
+                            problem->badAddress ? std::optional<int>(ZOL_CONNECT_INVALID_ADDRESS)
+                                                : std::nullopt);
     }
 
     Outcome outcome;

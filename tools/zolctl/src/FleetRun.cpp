@@ -6,15 +6,12 @@
 #include "Firmware.h"
 #include "FleetReport.h"
 #include "Operations.h"
-#include "RecordOperations.h"
 #include "Target.h"
 
 #include "ZOLConnection.h"
 #include "ZOLFleet.h"
 
 #include "LFDValueVisitor.h"
-#include "helpers/OperationTable.h"
-#include "platform/Pause.h"
 
 #include <algorithm>
 #include <atomic>
@@ -55,8 +52,15 @@ public:
             std::unique_lock lock(m_lock);
             if (!m_done.wait_until(lock, end, [this] { return m_finished; })) {
                 m_cancel.Cancel();
+                m_expired = true;
+                m_done.notify_all();
             }
         });
+    }
+    // Waits until `time`, or less when the deadline passes first (a --stagger gap never outlasts it).
+    void WaitUntil(Clock::time_point time) {
+        std::unique_lock lock(m_lock);
+        m_done.wait_until(lock, time, [this] { return m_expired; });
     }
     ~Deadline() {
         {
@@ -76,6 +80,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_done;
     bool m_finished = false;
+    bool m_expired = false;
     std::thread m_watch;
 };
 
@@ -99,7 +104,8 @@ void EndRow(Json& row, ErrorKind kind, const std::string& message, const Target&
 Json UnrunRow(const FleetDisplay& display, ErrorKind kind, const std::string& message) {
     Json row = StartRow(display);
     row["result"] = nullptr;
-    row["connectStatus"] = kind == ErrorKind::BadAddress ? ZOL_CONNECT_INVALID_ADDRESS : ZOL_CONNECT_OPENED;
+    // A display that was never run has no connect status to tell; one that is no address has the library's.
+    row["connectStatus"] = kind == ErrorKind::BadAddress ? Json(ZOL_CONNECT_INVALID_ADDRESS) : Json();
     row["values"] = Json::object();
     EndRow(row, kind, message, display.target, 0);
     return row;
@@ -116,22 +122,14 @@ Json NamedValues(const ILFDData& record, const std::set<std::string>& names) {
     return values;
 }
 
+// Operations by name run one connection after another inside the engine too, and there their rows would
+// lose what the one-display command reports (a plain value, text and list outs, the connect status):
+// they go display by display, as the other commands outside the engine.
 bool ThroughTheEngine(const Request& request) {
-    switch (request.command) {
-    case Command::Status:
-    case Command::Exec:
-        return true;
-    case Command::Op:
-        return FindRecordOperation(request.operation) == nullptr;
-    default:
-        return false;
-    }
+    return request.command == Command::Status || request.command == Command::Exec;
 }
 
 ZOLFleet::Command EngineCommand(const Request& request) {
-    if (request.command == Command::Op) {
-        return ZOLFleet::Command::Operation(request.operation, request.operationArguments);
-    }
     if (request.command == Command::Exec) {
         return ZOLFleet::Command::Execute(request.code, request.data);
     }
@@ -174,8 +172,6 @@ void RunThroughTheEngine(const Request& request, FleetReport& report) {
     }
     const ZOLFleet::Command command = EngineCommand(request);
     const bool isStatus = request.command == Command::Status;
-    const zol::helpers::Operation* operation =
-        request.command == Command::Op ? zol::helpers::FindOperation(request.operation) : nullptr;
 
     ZOLFleet::CancelToken cancel;
     const Deadline deadline(request.deadlineSeconds, cancel);
@@ -186,15 +182,8 @@ void RunThroughTheEngine(const Request& request, FleetReport& report) {
             const std::size_t position = positions.at(result.index);
             const FleetDisplay& display = request.fleet[position];
             Json row = StartRow(display);
-            if (operation != nullptr && operation->result == zol::helpers::ResultKind::Nothing) {
-                row["result"] = nullptr;
-            } else {
-                row["result"] = result.status;
-            }
+            row["result"] = result.status;
             row["connectStatus"] = result.connectStatus;
-            if (operation != nullptr) {
-                row["outs"] = result.outs;
-            }
             std::set<std::string> names(result.changed.begin(), result.changed.end());
             if (isStatus) {
                 // A display that is off reports zeros, which change nothing: power and presence show always.
@@ -207,12 +196,11 @@ void RunThroughTheEngine(const Request& request, FleetReport& report) {
         options, &cancel);
 }
 
-Outcome RunOne(const Request& request, const FleetDisplay& display) {
-    Request single = request;
-    single.selectors.clear();
-    single.fleet.clear();
+// `base` is the run's request without its wall, so that each display copies only its own.
+Outcome RunOne(const Request& base, const FleetDisplay& display) {
+    Request single = base;
     single.target = display.target;
-    switch (request.command) {
+    switch (base.command) {
     case Command::Raw:
         return RunRaw(single);
     case Command::Refresh:
@@ -267,8 +255,11 @@ void RunOneByOne(const Request& request, FleetReport& report) {
         }
         lanes[found->second].push_back(i);
     }
+    Request base = request;
+    base.fleet.clear();
+    base.selectors.clear();
     ZOLFleet::CancelToken cancel;
-    const Deadline deadline(request.deadlineSeconds, cancel);
+    Deadline deadline(request.deadlineSeconds, cancel);
     const Clock::time_point started = Clock::now();
     std::mutex reporting;
     std::atomic<std::size_t> nextLane{0};
@@ -277,16 +268,14 @@ void RunOneByOne(const Request& request, FleetReport& report) {
         for (std::size_t lane = nextLane++; lane < lanes.size(); lane = nextLane++) {
             for (const std::size_t position : lanes[lane]) {
                 const FleetDisplay& display = request.fleet[position];
-                const long long due = static_cast<long long>(starts++) * request.staggerMs;
-                if (const long long wait = due - MillisecondsSince(started); wait > 0) {
-                    zol::platform::Pause(static_cast<std::uint32_t>(wait));
-                }
+                deadline.WaitUntil(started + std::chrono::milliseconds(static_cast<long long>(starts++) *
+                                                                       request.staggerMs));
                 Json row;
                 if (cancel.IsCancelled()) {
                     row = UnrunRow(display, ErrorKind::Cancelled, {});
                 } else {
                     const Clock::time_point begun = Clock::now();
-                    const Outcome outcome = RunOne(request, display);
+                    const Outcome outcome = RunOne(base, display);
                     row = StartRow(display);
                     for (const auto& [key, value] : outcome.json.items()) {
                         if (key != "error") {
@@ -319,8 +308,12 @@ int RunWallFirmware(const Request& request, std::ostream& out, std::ostream& err
     single.fleet.clear();
     for (const FleetDisplay& display : request.fleet) {
         if (!display.target.IsSerial()) {
-            err << "zolctl: firmware updates displays on serial lines; \"" << display.name << "\" is at "
-                << AddressText(display.target) << "\n";
+            Outcome refused;
+            refused.exitCode = kExitUsage;
+            refused.message = "firmware updates displays on serial lines; \"" + display.name + "\" is at " +
+                              AddressText(display.target);
+            refused.json["error"] = refused.message;
+            PrintOutcome(refused, request.json, out, err);
             return kExitUsage;
         }
         single.firmwareDisplays.push_back({display.target.serial, display.target.id});

@@ -2,9 +2,9 @@
 
 // A command over the displays an inventory selection chose (Request::fleet), reported per display.
 //
-// status, exec and the operations of the library's table run through the fleet engine: every display at
-// once, about one display's wait for the whole wall. raw, refresh, operations with record arguments and
-// wol run through the single-display commands, one connection after another on each of a few threads.
+// status and exec run through the fleet engine: every display at once, about one display's wait for the
+// whole wall. raw, refresh, op and wol run through the single-display commands, so that each row holds
+// what the one-display command reports: one connection after another on each of four threads.
 // firmware updates the selected serial displays in one upload, as `--display` would.
 
 #include "Arguments.h"

@@ -3,9 +3,12 @@
 #include "HostAddress.h"
 #include "Inventory.h"
 #include "MacText.h"
+#include "RecordOperations.h"
+#include "Rehearsal.h"
 #include "Secrets.h"
 #include "Selection.h"
 
+#include <map>
 
 namespace zolctl {
 
@@ -35,21 +38,62 @@ std::optional<std::string> CommonPin(const Request& request, std::ostream& err, 
     return PinFromEnvironment();
 }
 
-// --host as typed to an IP literal and, when it names one, the port.
-std::optional<std::string> ResolveTargetHost(Target& target, bool portGiven) {
+// A host as typed to an IP literal and, when it names one, the port; `portSource` names where the port
+// that it must agree with came from ("--port", "its port"). Nothing when it is ready, else the problem.
+std::optional<std::string> ResolveTargetHost(Target& target, bool portGiven, const std::string& portSource,
+                                             bool* badAddress) {
     std::string error;
     const std::optional<HostAddress> resolved = ResolveHost(target.host, &error);
     if (!resolved) {
-        return "--host: " + error;
+        *badAddress = true;
+        return error;
     }
     if (resolved->port) {
         if (portGiven && *resolved->port != target.port) {
-            return "--host names port " + std::to_string(*resolved->port) + " and --port says " +
-                   std::to_string(target.port);
+            return "the host names port " + std::to_string(*resolved->port) + " and " + portSource +
+                   " says " + std::to_string(target.port);
         }
         target.port = *resolved->port;
     }
     target.host = resolved->literal;
+    return std::nullopt;
+}
+
+// A record operation's arguments are read before any display is reached: the operation is rehearsed
+// against a display held in memory, which refuses what the real one would be sent.
+std::optional<std::string> CheckRecordArguments(const Request& request) {
+    const RecordOperation* operation = FindRecordOperation(request.operation);
+    if (request.command != Command::Op || operation == nullptr) {
+        return std::nullopt;
+    }
+    if (request.operationArguments.size() != operation->InCount()) {
+        return std::string(operation->name) + " takes " + std::to_string(operation->InCount()) +
+               " argument(s), " + std::to_string(request.operationArguments.size()) + " given ('zolctl op " +
+               request.operation + " --help' shows them)";
+    }
+    const Rehearsal rehearsal = Rehearse([&](ICommunicationHelperExtended& helper, std::string* error) {
+        return operation->invoke(helper, request.operationArguments, error).has_value();
+    });
+    if (!rehearsal.ran) {
+        return rehearsal.error;
+    }
+    return std::nullopt;
+}
+
+// One host is reached on one port: the pooled connection and the engine's are kept by address.
+std::optional<std::string> CheckOnePortPerHost(const std::vector<FleetDisplay>& fleet) {
+    std::map<std::string, const FleetDisplay*> byHost;
+    for (const FleetDisplay& display : fleet) {
+        if (display.target.IsSerial() || !display.problem.empty()) {
+            continue;
+        }
+        const auto [found, added] = byHost.emplace(display.target.host, &display);
+        if (!added && found->second->target.port != display.target.port) {
+            return "displays \"" + found->second->name + "\" and \"" + display.name + "\" are both at " +
+                   display.target.host + " but on ports " + std::to_string(found->second->target.port) +
+                   " and " + std::to_string(display.target.port) + ": one host is reached on one port";
+        }
+    }
     return std::nullopt;
 }
 
@@ -72,7 +116,9 @@ FleetDisplay FromInventory(const InventoryDisplay& entry, const Request& request
     target.blockFlag = entry.blockFlag;
     if (!entry.host.empty()) {
         target.host = entry.host;
-        if (const std::optional<std::string> problem = ResolveTargetHost(target, entry.port.has_value())) {
+        bool badAddress = false;
+        if (const std::optional<std::string> problem =
+                ResolveTargetHost(target, entry.port.has_value(), "its port", &badAddress)) {
             display.problem = *problem;
             target.host = entry.host; // reported as written
         }
@@ -129,19 +175,30 @@ std::optional<std::string> PrepareWall(Request& request, std::ostream& err) {
 
 } // namespace
 
-std::optional<std::string> PrepareRequest(Request& request, std::ostream& err) {
+std::optional<Unprepared> PrepareRequest(Request& request, std::ostream& err) {
+    if (const std::optional<std::string> problem = CheckRecordArguments(request)) {
+        return Unprepared{*problem};
+    }
     if (request.FanOut()) {
-        return PrepareWall(request, err);
+        if (std::optional<std::string> problem = PrepareWall(request, err)) {
+            return Unprepared{*problem};
+        }
+        if (std::optional<std::string> problem = CheckOnePortPerHost(request.fleet)) {
+            return Unprepared{*problem};
+        }
+        return std::nullopt;
     }
     if (!request.target.host.empty()) {
-        if (std::optional<std::string> problem = ResolveTargetHost(request.target, request.portGiven)) {
-            return problem;
+        bool badAddress = false;
+        if (std::optional<std::string> problem =
+                ResolveTargetHost(request.target, request.portGiven, "--port", &badAddress)) {
+            return Unprepared{"--host: " + *problem, badAddress};
         }
     }
     std::string error;
     const std::optional<std::string> pin = CommonPin(request, err, &error);
     if (!error.empty()) {
-        return error;
+        return Unprepared{error};
     }
     request.target.pin = pin.value_or("");
     return std::nullopt;

@@ -12,7 +12,13 @@
 
 namespace zolctl {
 
-// Nothing when the request is ready; else the usage error to report (exit 2). Warnings go to `err`.
-std::optional<std::string> PrepareRequest(Request& request, std::ostream& err);
+// Why a request cannot run: a usage error (exit 2).
+struct Unprepared {
+    std::string text;
+    bool badAddress = false; // --host neither parses nor resolves: its JSON says connectStatus 201 too
+};
+
+// Nothing when the request is ready; else the usage error to report. Warnings go to `err`.
+std::optional<Unprepared> PrepareRequest(Request& request, std::ostream& err);
 
 } // namespace zolctl
