@@ -140,6 +140,8 @@ TEST_F(InventoryFile, AFileThatIsNotAWholeInventoryIsRefusedWithItsLineAndWhy) {
 TEST_F(InventoryFile, TheFileIsTheOptionElseTheEnvironmentElseTheUsersOwn) {
     const std::string home = m_directory + "/home";
     ASSERT_EQ(std::system(("mkdir -p '" + home + "/.config/zol'").c_str()), 0);
+    const char* was = std::getenv("HOME");
+    const std::string savedHome = was != nullptr ? was : "";
     ::setenv("HOME", home.c_str(), 1);
     ::unsetenv("ZOL_INVENTORY");
     EXPECT_EQ(zolctl::FindInventoryFile(""), "");
@@ -149,6 +151,7 @@ TEST_F(InventoryFile, TheFileIsTheOptionElseTheEnvironmentElseTheUsersOwn) {
     EXPECT_EQ(zolctl::FindInventoryFile(""), "/from/environment.toml");
     EXPECT_EQ(zolctl::FindInventoryFile("/from/option.toml"), "/from/option.toml");
     ::unsetenv("ZOL_INVENTORY");
+    ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST(InventorySelection, SelectorsNameDisplaysOnceEachInInventoryOrder) {
