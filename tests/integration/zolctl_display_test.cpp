@@ -148,7 +148,7 @@ TEST_F(ZolctlDisplay, ExecSetsAndReadsBack) {
 TEST_F(ZolctlDisplay, ExecThroughTheRelay) {
     const Ran ran = Zolctl(At({"--relay-target", "3", "--id", "2", "exec", "0x12"}));
     ASSERT_EQ(ran.exitCode, 0) << ran.err;
-    EXPECT_EQ(ran.json["values"]["Value12"], 0x2A) << "the relayed display's volume, not display 1's";
+    EXPECT_EQ(ran.json["values"]["Value12"], 0x2A) << "the relayed display's Value12, not display 1's";
     const std::vector<Bytes> received = Received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0], (Bytes{0xAA, 0xEE, 0x02, 0x05, 0x00, 0x01, 0x00, 0x00, 0x03, 0xF9}));

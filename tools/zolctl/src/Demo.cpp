@@ -19,8 +19,8 @@ constexpr const char* kDemoAddress = "127.0.6.250";
 constexpr unsigned char kDirectId = 1;
 constexpr unsigned char kRelayTarget = 3;
 constexpr unsigned char kRelayedId = 2;
-constexpr unsigned char kRelayedVolume = 42;
-constexpr int kNewVolume = 32;
+constexpr unsigned char kRelayedSetting = 42;
+constexpr int kNewSetting = 32;
 
 struct Step {
     std::string title;
@@ -83,20 +83,20 @@ std::vector<Step> TcpSteps(const std::string& port) {
          [](const Json& reply, int exitCode) {
              return exitCode == 0 && reply.value("connectStatus", 0) == 1 && HasValue(reply, "Power", true);
          }},
-        {"Set its volume (command 0x12) to " + std::to_string(kNewVolume),
-         with({"exec", "0x12", std::to_string(kNewVolume)}),
+        {"Set its one-byte setting of command 0x12 (Value12) to " + std::to_string(kNewSetting),
+         with({"exec", "0x12", std::to_string(kNewSetting)}),
          [](const Json& reply, int exitCode) {
-             return exitCode == 0 && HasValue(reply, "Value12", kNewVolume);
+             return exitCode == 0 && HasValue(reply, "Value12", kNewSetting);
          }},
-        {"Read the volume back", with({"exec", "0x12"}),
+        {"Read Value12 back", with({"exec", "0x12"}),
          [](const Json& reply, int exitCode) {
-             return exitCode == 0 && HasValue(reply, "Value12", kNewVolume);
+             return exitCode == 0 && HasValue(reply, "Value12", kNewSetting);
          }},
-        {"Ask display 2 behind the relay (target 3) for its volume: the relay header goes first",
+        {"Ask display 2 behind the relay (target 3) for its Value12: the relay header goes first",
          with({"--relay-target", std::to_string(kRelayTarget), "--id", std::to_string(kRelayedId), "exec",
                "0x12"}),
          [](const Json& reply, int exitCode) {
-             return exitCode == 0 && HasValue(reply, "Value12", kRelayedVolume);
+             return exitCode == 0 && HasValue(reply, "Value12", kRelayedSetting);
          }},
         {"A raw request for a command the display does not know: it refuses (NAK)", with({"raw", "0x7F"}),
          [](const Json& reply, int exitCode) { return exitCode == 3 && reply.value("result", "") == "nak"; }},
@@ -121,7 +121,7 @@ Outcome RunDemo(std::ostream& tour) {
     zolsim::Simulator wall;
     wall.AddDisplay(kDirectId).SetPower(true);
     wall.AddRelayedDisplay(kDirectId, kRelayTarget).SetPower(true);
-    wall.AddRelayedDisplay(kRelayedId, kRelayTarget).SetValue(0x12, {kRelayedVolume});
+    wall.AddRelayedDisplay(kRelayedId, kRelayTarget).SetValue(0x12, {kRelayedSetting});
     zolsim::Simulator line;
     line.AddDisplay(kDirectId).SetPower(true);
     line.SetAnswerOnlyFraming(2);
