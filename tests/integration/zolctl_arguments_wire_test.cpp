@@ -5,6 +5,7 @@
 #if __has_include("Cli.h")
 
 #include "Cli.h"
+#include "ZolctlRun.h"
 
 #include "LFDValueVisitor.h"
 #include "SimulatedDisplaySuite.h"
@@ -25,12 +26,7 @@ using zolsim::Bytes;
 
 constexpr char kAddress[] = "127.0.90.1";
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    Json json = Json::object();
-};
+using zoltest::Ran;
 
 Ran Zolctl(const Words& more, bool json = true) {
     Words words = {"--host", kAddress, "--retries", "0"};
@@ -38,14 +34,7 @@ Ran Zolctl(const Words& more, bool json = true) {
         words.insert(words.begin(), "--json");
     }
     words.insert(words.end(), more.begin(), more.end());
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran ran;
-    ran.exitCode = zolctl::Run(words, out, err);
-    ran.out = out.str();
-    ran.err = err.str();
-    ran.json = Json::parse(ran.out, nullptr, false);
-    return ran;
+    return zoltest::Zolctl(words);
 }
 
 class ArgumentsWire : public zol::testing::SimulatedDisplaySuite<kAddress> {

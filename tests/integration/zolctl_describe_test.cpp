@@ -7,6 +7,7 @@
 #include "Cli.h"
 #include "Describe.h"
 #include "Rehearsal.h"
+#include "ZolctlRun.h"
 
 #include "helpers/OperationTable.h"
 
@@ -26,23 +27,8 @@ using Json = nlohmann::json;
 using Words = std::vector<std::string>;
 using zol::helpers::ArgKind;
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    Json json = Json::object();
-};
-
-Ran Zolctl(const Words& words) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran ran;
-    ran.exitCode = zolctl::Run(words, out, err);
-    ran.out = out.str();
-    ran.err = err.str();
-    ran.json = Json::parse(ran.out, nullptr, false);
-    return ran;
-}
+using zoltest::Ran;
+using zoltest::Zolctl;
 
 std::vector<zolsim::Bytes> Sent(const zol::helpers::Operation& op, const Words& args) {
     const zolctl::Rehearsal rehearsal =

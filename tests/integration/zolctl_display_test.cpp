@@ -4,6 +4,7 @@
 #if __has_include("Cli.h")
 
 #include "Cli.h"
+#include "ZolctlRun.h"
 
 #include "ZOLConnection.h"
 
@@ -33,23 +34,8 @@ constexpr const char* kSilentAddress = "127.0.6.3"; // nothing listens here
 constexpr unsigned char kRelayTarget = 3;
 constexpr unsigned char kRelayedId = 2;
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    Json json; // stdout parsed, when it is JSON
-};
-
-Ran Zolctl(const Words& words) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran ran;
-    ran.exitCode = zolctl::Run(words, out, err);
-    ran.out = out.str();
-    ran.err = err.str();
-    ran.json = Json::parse(ran.out, nullptr, false);
-    return ran;
-}
+using zoltest::Ran;
+using zoltest::Zolctl;
 
 class ZolctlDisplay : public testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // name for it in the JSON's "error", and an exit status that tells a refusal from silence.
 
 #include "Cli.h"
+#include "ZolctlRun.h"
 
 #include "ZOLConnection.h"
 
@@ -30,23 +31,8 @@ constexpr const char* kTlsDisplay = "127.0.100.2"; // asks for TLS, with a root 
 constexpr const char* kPlainDisplay = "127.0.100.3";
 constexpr const char* kRefusing = "127.0.100.4"; // answers, or refuses, as a test orders
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    Json json;
-};
-
-Ran Zolctl(const Words& words) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran ran;
-    ran.exitCode = zolctl::Run(words, out, err);
-    ran.out = out.str();
-    ran.err = err.str();
-    ran.json = Json::parse(ran.out, nullptr, false);
-    return ran;
-}
+using zoltest::Ran;
+using zoltest::Zolctl;
 
 void Forget(const std::string& address) {
     IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(address);

@@ -2,6 +2,7 @@
 // be uploaded is refused before any display hears of it.
 
 #include "Cli.h"
+#include "ZolctlRun.h"
 
 #include "ZOLConnection.h"
 #include "platform/Pause.h"
@@ -28,23 +29,8 @@ using Json = nlohmann::json;
 
 constexpr const char* kFileDisplay = "127.0.100.20";
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    Json json;
-};
-
-Ran Zolctl(const std::vector<std::string>& words) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran ran;
-    ran.exitCode = zolctl::Run(words, out, err);
-    ran.out = out.str();
-    ran.err = err.str();
-    ran.json = Json::parse(ran.out, nullptr, false);
-    return ran;
-}
+using zoltest::Ran;
+using zoltest::Zolctl;
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

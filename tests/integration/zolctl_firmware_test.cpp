@@ -40,7 +40,8 @@ protected:
     }
 
     std::string imagePath =
-        (std::filesystem::temp_directory_path() / ("zolctl_fw_" + std::to_string(::getpid()) + ".bin")).string();
+        (std::filesystem::temp_directory_path() / ("zolctl_fw_" + std::to_string(::getpid()) + ".bin"))
+            .string();
 };
 
 TEST_F(ZolctlFirmware, UploadsTheImageAndReportsEachDisplay) {

@@ -7,6 +7,7 @@
 #if __has_include("Cli.h")
 
 #include "Cli.h"
+#include "ZolctlRun.h"
 
 #include "ZOLConnection.h"
 
@@ -38,23 +39,8 @@ constexpr const char* kOwnPort = "127.0.80.4";  // listens on a port of its own
 constexpr const char* kRefusing = "127.0.80.5"; // answers every request with a NAK
 constexpr const char* kPlain = "127.0.80.6";    // answers, without the secured protocol
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    Json json;
-};
-
-Ran Zolctl(const Words& words) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran ran;
-    ran.exitCode = zolctl::Run(words, out, err);
-    ran.out = out.str();
-    ran.err = err.str();
-    ran.json = Json::parse(ran.out, nullptr, false);
-    return ran;
-}
+using zoltest::Ran;
+using zoltest::Zolctl;
 
 std::string TempDirectory() {
     char pattern[] = "/tmp/zolctl-wall-XXXXXX";

@@ -69,20 +69,22 @@ pin-file = "/etc/zol/kiosk.pin"
     ASSERT_EQ(inventory->displays.size(), 2u);
     const zolctl::InventoryDisplay& lobby = inventory->displays[0];
     EXPECT_EQ(lobby.name, "lobby-1");
-    EXPECT_EQ(lobby.host, "10.0.0.5");
-    EXPECT_EQ(lobby.port, 1600u);
+    EXPECT_EQ(lobby.target.host, "10.0.0.5");
+    EXPECT_EQ(lobby.target.port, 1600u);
+    EXPECT_TRUE(lobby.portGiven);
     EXPECT_EQ(lobby.pinFile, m_directory + "/secrets/wall.pin");
-    EXPECT_EQ(std::vector<int>({lobby.id, lobby.framing, lobby.relayTarget, lobby.relayByte, lobby.modelCode,
-                                lobby.productFamily, lobby.productGroup, lobby.productClass,
-                                lobby.linkVariant, lobby.blockFlag}),
+    EXPECT_EQ(std::vector<int>({lobby.target.id, lobby.target.framing, lobby.target.relayTarget,
+                                lobby.target.relayByte, lobby.target.modelCode, lobby.target.productFamily,
+                                lobby.target.productGroup, lobby.target.productClass,
+                                lobby.target.linkVariant, lobby.target.blockFlag}),
               std::vector<int>({7, 1, 3, 2, 11, 12, 13, 14, 15, 1}));
     EXPECT_EQ(lobby.mac, "00:11:22:33:44:55");
     EXPECT_EQ(lobby.groups, std::vector<std::string>({"lobby", "wall-a"}));
     const zolctl::InventoryDisplay& kiosk = inventory->displays[1];
-    EXPECT_EQ(kiosk.serial, "/dev/ttyUSB0");
-    EXPECT_EQ(kiosk.port, 1515u);
+    EXPECT_EQ(kiosk.target.serial, "/dev/ttyUSB0");
+    EXPECT_EQ(kiosk.target.port, 1515u);
     EXPECT_EQ(kiosk.pinFile, "/etc/zol/kiosk.pin");
-    EXPECT_EQ(kiosk.id, 1);
+    EXPECT_EQ(kiosk.target.id, 1);
     EXPECT_TRUE(kiosk.groups.empty());
 }
 

@@ -91,10 +91,9 @@ private:
         }
         return *value;
     }
-    static Field IntField(int InventoryDisplay::*member, const char* key, long long minimum,
-                          long long maximum) {
+    static Field IntField(int Target::*member, const char* key, long long minimum, long long maximum) {
         return [=](const DisplayReader& reader, const toml::node& node, InventoryDisplay& display) {
-            display.*member = static_cast<int>(reader.Integer(node, key, minimum, maximum));
+            display.target.*member = static_cast<int>(reader.Integer(node, key, minimum, maximum));
         };
     }
     static Field TextField(std::string InventoryDisplay::*member, const char* key) {
@@ -108,23 +107,27 @@ private:
         constexpr long long kIntMax = 2147483647LL;
         static const std::map<std::string, Field> fields = {
             {"name", TextField(&InventoryDisplay::name, "name")},
-            {"host", TextField(&InventoryDisplay::host, "host")},
-            {"serial", TextField(&InventoryDisplay::serial, "serial")},
+            {"host", [](const DisplayReader& reader, const toml::node& node,
+                        InventoryDisplay& display) { display.target.host = reader.Text(node, "host"); }},
+            {"serial",
+             [](const DisplayReader& reader, const toml::node& node, InventoryDisplay& display) {
+                 display.target.serial = reader.Text(node, "serial");
+             }},
             {"mac", TextField(&InventoryDisplay::mac, "mac")},
-            {"id", IntField(&InventoryDisplay::id, "id", 0, 255)},
-            {"framing", IntField(&InventoryDisplay::framing, "framing", 0, 2)},
-            {"relay-target", IntField(&InventoryDisplay::relayTarget, "relay-target", -1, 255)},
-            {"relay-byte", IntField(&InventoryDisplay::relayByte, "relay-byte", 0, 255)},
-            {"model-code", IntField(&InventoryDisplay::modelCode, "model-code", kIntMin, kIntMax)},
-            {"product-family",
-             IntField(&InventoryDisplay::productFamily, "product-family", kIntMin, kIntMax)},
-            {"product-group", IntField(&InventoryDisplay::productGroup, "product-group", kIntMin, kIntMax)},
-            {"product-class", IntField(&InventoryDisplay::productClass, "product-class", kIntMin, kIntMax)},
-            {"link-variant", IntField(&InventoryDisplay::linkVariant, "link-variant", kIntMin, kIntMax)},
-            {"block-flag", IntField(&InventoryDisplay::blockFlag, "block-flag", kIntMin, kIntMax)},
+            {"id", IntField(&Target::id, "id", 0, 255)},
+            {"framing", IntField(&Target::framing, "framing", 0, 2)},
+            {"relay-target", IntField(&Target::relayTarget, "relay-target", -1, 255)},
+            {"relay-byte", IntField(&Target::relayByte, "relay-byte", 0, 255)},
+            {"model-code", IntField(&Target::modelCode, "model-code", kIntMin, kIntMax)},
+            {"product-family", IntField(&Target::productFamily, "product-family", kIntMin, kIntMax)},
+            {"product-group", IntField(&Target::productGroup, "product-group", kIntMin, kIntMax)},
+            {"product-class", IntField(&Target::productClass, "product-class", kIntMin, kIntMax)},
+            {"link-variant", IntField(&Target::linkVariant, "link-variant", kIntMin, kIntMax)},
+            {"block-flag", IntField(&Target::blockFlag, "block-flag", kIntMin, kIntMax)},
             {"port",
              [](const DisplayReader& reader, const toml::node& node, InventoryDisplay& display) {
-                 display.port = static_cast<std::uint32_t>(reader.Integer(node, "port", 1, 65535));
+                 display.target.port = static_cast<std::uint32_t>(reader.Integer(node, "port", 1, 65535));
+                 display.portGiven = true;
              }},
             {"pin-file",
              [](const DisplayReader& reader, const toml::node& node, InventoryDisplay& display) {
@@ -160,7 +163,7 @@ void CheckWhole(const std::string& path, const toml::node& where, const Inventor
                              "a display needs a name of letters, digits, '.', '_' and '-'" +
                              (display.name.empty() ? "" : ", not \"" + display.name + "\""));
     }
-    if (display.host.empty() == display.serial.empty()) {
+    if (display.target.host.empty() == display.target.serial.empty()) {
         throw InventoryError(Where(path, where) + "display \"" + display.name +
                              "\" needs exactly one of host and serial");
     }

@@ -32,21 +32,10 @@ namespace zolctl {
 
 struct InventoryDisplay {
     std::string name;
-    std::string host; // as written: resolved when the display is selected
-    std::string serial;
-    std::optional<std::uint32_t> port;
-    int id = 1;
-    std::string pinFile; // resolved to a path; empty: none
-    int framing = 0;
-    int relayTarget = -1;
-    int relayByte = 0;
-    int modelCode = 0;
-    int productFamily = 0;
-    int productGroup = 0;
-    int productClass = 0;
-    int linkVariant = 0;
-    int blockFlag = 0;
-    std::string mac; // as written
+    Target target;          // how it is reached; its host as written, resolved when it is selected
+    bool portGiven = false; // `port` was written (a port in the host must then agree with it)
+    std::string pinFile;    // resolved to a path; empty: none
+    std::string mac;        // as written
     std::vector<std::string> groups;
 };
 

@@ -14,8 +14,6 @@ namespace zolctl {
 
 namespace {
 
-constexpr std::uint32_t kDefaultPort = 1515;
-
 // The PIN every display of the run uses, from the command line or the environment; nothing when each
 // display's own source (the inventory) decides.
 std::optional<std::string> CommonPin(const Request& request, std::ostream& err, std::string* error) {
@@ -100,27 +98,14 @@ std::optional<std::string> CheckOnePortPerHost(const std::vector<FleetDisplay>& 
 FleetDisplay FromInventory(const InventoryDisplay& entry, const Request& request) {
     FleetDisplay display;
     display.name = entry.name;
-    Target& target = display.target;
-    target.serial = entry.serial;
-    target.port = entry.port.value_or(kDefaultPort);
-    target.id = entry.id;
-    target.framing = entry.framing;
-    target.relayTarget = entry.relayTarget;
-    target.relayByte = entry.relayByte;
-    target.retries = request.target.retries;
-    target.modelCode = entry.modelCode;
-    target.productFamily = entry.productFamily;
-    target.productGroup = entry.productGroup;
-    target.productClass = entry.productClass;
-    target.linkVariant = entry.linkVariant;
-    target.blockFlag = entry.blockFlag;
-    if (!entry.host.empty()) {
-        target.host = entry.host;
+    display.target = entry.target;
+    display.target.retries = request.target.retries;
+    if (!entry.target.host.empty()) {
         bool badAddress = false;
         if (const std::optional<std::string> problem =
-                ResolveTargetHost(target, entry.port.has_value(), "its port", &badAddress)) {
+                ResolveTargetHost(display.target, entry.portGiven, "its port", &badAddress)) {
             display.problem = *problem;
-            target.host = entry.host; // reported as written
+            display.target.host = entry.target.host; // reported as written
         }
     }
     return display;
