@@ -53,36 +53,36 @@ struct DataBytes {
 
 // The fields of a TimerData in wire order; fields 3 and 7 are flags.
 template <typename Timer, typename Fn> void ForEachTimerField(Timer& t, Fn fn) {
-    fn(t.m_nOnHour);
-    fn(t.m_nOnMinute);
-    fn(t.m_nOnPm);
-    fn(t.m_bOnEnabled);
-    fn(t.m_nOffHour);
-    fn(t.m_nOffMinute);
-    fn(t.m_nOffPm);
-    fn(t.m_bOffEnabled);
-    fn(t.m_nRepeat);
-    fn(t.m_nManualDays);
-    fn(t.m_nVolume);
-    fn(t.m_nSource);
-    fn(t.m_nHoliday);
-    fn(t.m_nByte13);
-    fn(t.m_nByte14);
+    fn(t.m_nField0);
+    fn(t.m_nField1);
+    fn(t.m_nField2);
+    fn(t.m_bField3);
+    fn(t.m_nField4);
+    fn(t.m_nField5);
+    fn(t.m_nField6);
+    fn(t.m_bField7);
+    fn(t.m_nField8);
+    fn(t.m_nField9);
+    fn(t.m_nField10);
+    fn(t.m_nField11);
+    fn(t.m_nField12);
+    fn(t.m_nField13);
+    fn(t.m_nField14);
 }
 
 template <typename Clock, typename Fn> void ForEachDSTByte(Clock& c, Fn fn) {
-    fn(c.m_nEnable);
-    fn(c.m_nStartMonth);
-    fn(c.m_nStartWeek);
-    fn(c.m_nStartDay);
-    fn(c.m_nStartHour);
-    fn(c.m_nStartMinute);
-    fn(c.m_nEndMonth);
-    fn(c.m_nEndWeek);
-    fn(c.m_nEndDay);
-    fn(c.m_nEndHour);
-    fn(c.m_nEndMinute);
-    fn(c.m_nOffset);
+    fn(c.m_nField0);
+    fn(c.m_nField1);
+    fn(c.m_nField2);
+    fn(c.m_nField3);
+    fn(c.m_nField4);
+    fn(c.m_nField5);
+    fn(c.m_nField6);
+    fn(c.m_nField7);
+    fn(c.m_nField8);
+    fn(c.m_nField9);
+    fn(c.m_nField10);
+    fn(c.m_nField11);
 }
 
 // The five (code, flag) entries of an HdmiUHDColor in field order.
@@ -93,11 +93,11 @@ template <typename Color> auto Ports(Color& c) {
         Code code;
         On on;
     };
-    return std::array<PortEntry, 5>{{{&c.m_nPort1Code, &c.m_bPort1On},
-                                     {&c.m_nPort2Code, &c.m_bPort2On},
-                                     {&c.m_nPort3Code, &c.m_bPort3On},
-                                     {&c.m_nPort4Code, &c.m_bPort4On},
-                                     {&c.m_nPort5Code, &c.m_bPort5On}}};
+    return std::array<PortEntry, 5>{{{&c.m_nField0, &c.m_bField1},
+                                     {&c.m_nField2, &c.m_bField3},
+                                     {&c.m_nField4, &c.m_bField5},
+                                     {&c.m_nField6, &c.m_bField7},
+                                     {&c.m_nField8, &c.m_bField9}}};
 }
 
 // The port code each entry of HdmiUHDColor stands for, in entry order.
@@ -130,13 +130,13 @@ int TakeFront(std::list<int>& values) {
 // ---------------------------------------------------------------- set data
 
 Bytes EncodeClockSet(const ClockSet& clock) {
-    return {Low(clock.m_nDay),
-            Low(clock.m_nHour),
-            Low(clock.m_nMinute),
-            Low(clock.m_nMonth),
-            High(clock.m_nYear),
-            Low(clock.m_nYear),
-            static_cast<unsigned char>(clock.m_bPm ? 1 : 0)};
+    return {Low(clock.m_nField2),
+            Low(clock.m_nField3),
+            Low(clock.m_nField4),
+            Low(clock.m_nField1),
+            High(clock.m_nField0),
+            Low(clock.m_nField0),
+            static_cast<unsigned char>(clock.m_bField5 ? 1 : 0)};
 }
 
 // The thirteenth field is only ever reported, never sent.
@@ -170,25 +170,25 @@ Bytes EncodeHdmiUHDColor(const HdmiUHDColor& color, int modelCode) {
 }
 
 Bytes EncodeDynamicPeaking(const DynamicPeakingData& data) {
-    Bytes out{kSubDynamicPeaking, Low(data.m_nByte0), Low(data.m_nByte1)};
-    PutWords(out, data.m_nWords);
-    out.push_back(Low(data.m_nByte10));
+    Bytes out{kSubDynamicPeaking, Low(data.m_nField0), Low(data.m_nField1)};
+    PutWords(out, data.m_nFields2To5);
+    out.push_back(Low(data.m_nField6));
     return out;
 }
 
 std::array<Bytes, 4> EncodeInverseToneMapping(const InverseToneMappingData& data) {
     std::array<Bytes, 4> out;
-    out[0] = {kSubsInverseToneMapping[0], Low(data.m_nSub18Byte0)};
-    PutWord(out[0], data.m_nSub18Word1);
-    PutWord(out[0], data.m_nSub18Word2);
-    out[0].push_back(Low(data.m_nSub18Byte5));
-    PutWord(out[0], data.m_nSub18Word3);
+    out[0] = {kSubsInverseToneMapping[0], Low(data.m_nField1)};
+    PutWord(out[0], data.m_nField2);
+    PutWord(out[0], data.m_nField3);
+    out[0].push_back(Low(data.m_nField4));
+    PutWord(out[0], data.m_nField5);
     out[1] = {kSubsInverseToneMapping[1]};
-    PutWords(out[1], data.m_nSub19Words);
+    PutWords(out[1], data.m_nFields6To10);
     out[2] = {kSubsInverseToneMapping[2]};
-    PutWords(out[2], data.m_nSub1AWords);
+    PutWords(out[2], data.m_nFields11To15);
     out[3] = {kSubsInverseToneMapping[3]};
-    PutWords(out[3], data.m_nSub1BWords);
+    PutWords(out[3], data.m_nFields16To20);
     return out;
 }
 
@@ -197,34 +197,35 @@ std::array<Bytes, 5> EncodeColorMapping(const ColorMappingData& data) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         out[i] = {kSubsColorMapping[i]};
     }
-    PutBytes(out[0], data.m_nSub10Bytes);
-    PutWords(out[1], data.m_nSub11Words);
-    PutWords(out[2], data.m_nSub12Words);
-    PutBytes(out[3], data.m_nSub13Bytes);
-    PutBytes(out[4], data.m_nSub14Bytes);
+    PutBytes(out[0], data.m_nFields1To5);
+    PutWords(out[1], data.m_nFields6To14);
+    PutWords(out[2], data.m_nFields15To23);
+    PutBytes(out[3], data.m_nFields24To35);
+    PutBytes(out[4], data.m_nFields36To47);
     return out;
 }
 
 std::optional<Bytes> EncodeBlockGradation(unsigned char selector, BlockGradationData& rows) {
-    const std::size_t n = rows.m_lstLevel.size();
-    const bool equal = rows.m_lstRed.size() == n && rows.m_lstGreen.size() == n && rows.m_lstBlue.size() == n;
+    const std::size_t n = rows.m_lstField0.size();
+    const bool equal =
+        rows.m_lstField1.size() == n && rows.m_lstField2.size() == n && rows.m_lstField3.size() == n;
     if (n < 1 || !equal || n > kMaxGradationRows) {
         return std::nullopt;
     }
     Bytes out{kSubBlockGradation, selector};
     out.reserve(2 + kGradationRowBytes * n);
     for (std::size_t row = 0; row < n; ++row) {
-        out.push_back(Low(TakeFront(rows.m_lstLevel)));
-        PutWord(out, TakeFront(rows.m_lstRed));
-        PutWord(out, TakeFront(rows.m_lstGreen));
-        PutWord(out, TakeFront(rows.m_lstBlue));
+        out.push_back(Low(TakeFront(rows.m_lstField0)));
+        PutWord(out, TakeFront(rows.m_lstField1));
+        PutWord(out, TakeFront(rows.m_lstField2));
+        PutWord(out, TakeFront(rows.m_lstField3));
     }
     return out;
 }
 
 std::optional<Bytes> EncodeBlockRGB(unsigned char first, unsigned char second, BlockRGBData& rows) {
-    const std::size_t n = rows.m_lstLevel.size();
-    const bool equal = std::all_of(std::begin(rows.m_lstWords), std::end(rows.m_lstWords),
+    const std::size_t n = rows.m_lstField0.size();
+    const bool equal = std::all_of(std::begin(rows.m_lstFields1To9), std::end(rows.m_lstFields1To9),
                                    [n](const std::list<int>& list) { return list.size() == n; });
     if (n < 1 || !equal || n > kMaxRGBRows) {
         return std::nullopt;
@@ -232,8 +233,8 @@ std::optional<Bytes> EncodeBlockRGB(unsigned char first, unsigned char second, B
     Bytes out{kSubBlockRGB, first, second};
     out.reserve(3 + kRGBRowBytes * n);
     for (std::size_t row = 0; row < n; ++row) {
-        out.push_back(Low(TakeFront(rows.m_lstLevel)));
-        for (std::list<int>& words : rows.m_lstWords) {
+        out.push_back(Low(TakeFront(rows.m_lstField0)));
+        for (std::list<int>& words : rows.m_lstFields1To9) {
             PutWord(out, TakeFront(words));
         }
     }
@@ -244,19 +245,19 @@ std::optional<Bytes> EncodeBlockRGB(unsigned char first, unsigned char second, B
 
 void DecodeClockSet(const PickedReply& reply, ClockSet& clock) {
     const DataBytes d(reply, kDataAt);
-    clock.m_nDay = d[0];
-    clock.m_nHour = d[1];
-    clock.m_nMinute = d[2];
-    clock.m_nMonth = d[3];
-    clock.m_nYear = d.Word(4);
-    clock.m_bPm = d[6] != 0;
+    clock.m_nField2 = d[0];
+    clock.m_nField3 = d[1];
+    clock.m_nField4 = d[2];
+    clock.m_nField1 = d[3];
+    clock.m_nField0 = d.Word(4);
+    clock.m_bField5 = d[6] != 0;
 }
 
 void DecodeDSTClock(const PickedReply& reply, DSTClock& clock) {
     const DataBytes d(reply, kDataAt);
     std::size_t k = 0;
     ForEachDSTByte(clock, [&](int& value) { value = d[k++]; });
-    clock.m_bReplyFlag = d[12] != 0;
+    clock.m_bField12 = d[12] != 0;
 }
 
 void DecodeTimerData(const PickedReply& reply, TimerData& timer) {
@@ -273,24 +274,24 @@ void DecodeTimerData(const PickedReply& reply, TimerData& timer) {
 
 void DecodeMaintainanceControlStatus(const PickedReply& reply, MaintainanceControlStatus& status) {
     const DataBytes d(reply, kDataAt);
-    status.m_nDataLength = reply.Length();
-    status.m_bEnabled = d[0] != 0;
+    status.m_nField0 = reply.Length();
+    status.m_bField1 = d[0] != 0;
     for (std::size_t i = 0; i < 11; ++i) {
-        status.m_nBytes1To11[i] = d[1 + i];
+        status.m_nFields2To12[i] = d[1 + i];
     }
-    if (status.m_nDataLength == 21) {
-        status.m_nLayout21Byte12 = d[12];
-        status.m_nLayout21Byte13 = d[13];
-        status.m_nSharedByte14 = d[14];
+    if (status.m_nField0 == 21) {
+        status.m_nField13 = d[12];
+        status.m_nField14 = d[13];
+        status.m_nField15 = d[14];
         for (std::size_t i = 0; i < 4; ++i) {
-            status.m_nTail[4 + i] = d[15 + i];
+            status.m_nFields18To25[4 + i] = d[15 + i];
         }
-    } else if (status.m_nDataLength == 25) {
-        status.m_nLayout25Byte12 = d[12];
-        status.m_nLayout25Byte13 = d[13];
-        status.m_nSharedByte14 = d[14];
+    } else if (status.m_nField0 == 25) {
+        status.m_nField16 = d[12];
+        status.m_nField17 = d[13];
+        status.m_nField15 = d[14];
         for (std::size_t i = 0; i < 8; ++i) {
-            status.m_nTail[i] = d[15 + i];
+            status.m_nFields18To25[i] = d[15 + i];
         }
     }
 }
@@ -312,30 +313,30 @@ void DecodeHdmiUHDColor(const PickedReply& reply, HdmiUHDColor& color) {
 
 void DecodeDynamicPeaking(const PickedReply& reply, DynamicPeakingData& data) {
     const DataBytes d(reply, kSubDataAt);
-    data.m_nByte0 = d[0];
-    data.m_nByte1 = d[1];
-    ReadWords(d, 2, data.m_nWords);
-    data.m_nByte10 = d[10];
+    data.m_nField0 = d[0];
+    data.m_nField1 = d[1];
+    ReadWords(d, 2, data.m_nFields2To5);
+    data.m_nField6 = d[10];
 }
 
 void DecodeInverseToneMapping(std::size_t index, const PickedReply& reply, InverseToneMappingData& data) {
     const DataBytes d(reply, kSubDataAt);
     switch (index) {
     case 0:
-        data.m_nSub18Byte0 = d[0];
-        data.m_nSub18Word1 = d.Word(1);
-        data.m_nSub18Word2 = d.Word(3);
-        data.m_nSub18Byte5 = d[5];
-        data.m_nSub18Word3 = d.Word(6);
+        data.m_nField1 = d[0];
+        data.m_nField2 = d.Word(1);
+        data.m_nField3 = d.Word(3);
+        data.m_nField4 = d[5];
+        data.m_nField5 = d.Word(6);
         break;
     case 1:
-        ReadWords(d, 0, data.m_nSub19Words);
+        ReadWords(d, 0, data.m_nFields6To10);
         break;
     case 2:
-        ReadWords(d, 0, data.m_nSub1AWords);
+        ReadWords(d, 0, data.m_nFields11To15);
         break;
     case 3:
-        ReadWords(d, 0, data.m_nSub1BWords);
+        ReadWords(d, 0, data.m_nFields16To20);
         break;
     default:
         break;
@@ -346,19 +347,19 @@ void DecodeColorMapping(std::size_t index, const PickedReply& reply, ColorMappin
     const DataBytes d(reply, kSubDataAt);
     switch (index) {
     case 0:
-        ReadBytes(d, 0, data.m_nSub10Bytes);
+        ReadBytes(d, 0, data.m_nFields1To5);
         break;
     case 1:
-        ReadWords(d, 0, data.m_nSub11Words);
+        ReadWords(d, 0, data.m_nFields6To14);
         break;
     case 2:
-        ReadWords(d, 0, data.m_nSub12Words);
+        ReadWords(d, 0, data.m_nFields15To23);
         break;
     case 3:
-        ReadBytes(d, 0, data.m_nSub13Bytes);
+        ReadBytes(d, 0, data.m_nFields24To35);
         break;
     case 4:
-        ReadBytes(d, 0, data.m_nSub14Bytes);
+        ReadBytes(d, 0, data.m_nFields36To47);
         break;
     default:
         break;
@@ -369,10 +370,10 @@ void DecodeBlockGradation(const PickedReply& reply, BlockGradationData& rows) {
     const std::size_t end = DataEnd(reply, false);
     // Rows begin behind the echoed sub-code and selector; a partial row at the end is ignored.
     for (std::size_t at = 8; at + kGradationRowBytes <= end; at += kGradationRowBytes) {
-        rows.m_lstLevel.push_back(reply.At(at));
-        rows.m_lstRed.push_back(reply.Word(at + 1));
-        rows.m_lstGreen.push_back(reply.Word(at + 3));
-        rows.m_lstBlue.push_back(reply.Word(at + 5));
+        rows.m_lstField0.push_back(reply.At(at));
+        rows.m_lstField1.push_back(reply.Word(at + 1));
+        rows.m_lstField2.push_back(reply.Word(at + 3));
+        rows.m_lstField3.push_back(reply.Word(at + 5));
     }
 }
 
@@ -380,9 +381,9 @@ void DecodeBlockRGB(const PickedReply& reply, BlockRGBData& rows) {
     const std::size_t end = DataEnd(reply, false);
     // Rows begin behind the echoed sub-code and the two selectors.
     for (std::size_t at = 9; at + kRGBRowBytes <= end; at += kRGBRowBytes) {
-        rows.m_lstLevel.push_back(reply.At(at));
+        rows.m_lstField0.push_back(reply.At(at));
         for (std::size_t w = 0; w < 9; ++w) {
-            rows.m_lstWords[w].push_back(reply.Word(at + 1 + 2 * w));
+            rows.m_lstFields1To9[w].push_back(reply.Word(at + 1 + 2 * w));
         }
     }
 }
@@ -401,11 +402,11 @@ void DecodeModules(const PickedReply& reply, bool longFrame, std::vector<ModuleI
             break; // the display announced more modules than it sent
         }
         ModuleInformation module;
-        module.m_nIndex = i; // the display reports no number of its own: the place in its report
-        module.m_strSerial =
+        module.m_nField0 = i; // the display reports no number of its own: the place in its report
+        module.m_strField1 =
             CZOLSystemHelper::ConvertByteToAsciiWString(bytes.data() + at, static_cast<int>(kSerialBytes));
-        module.m_strVersion = CZOLSystemHelper::ConvertByteToAsciiWString(bytes.data() + at + kSerialBytes,
-                                                                          static_cast<int>(kVersionBytes));
+        module.m_strField2 = CZOLSystemHelper::ConvertByteToAsciiWString(bytes.data() + at + kSerialBytes,
+                                                                         static_cast<int>(kVersionBytes));
         modules.push_back(std::move(module));
     }
 }

@@ -197,7 +197,7 @@ int GetDynamicPeakingData(const RecordRoad& road, DynamicPeakingData* data) {
     if (!Usable(road, data)) {
         return 0;
     }
-    data->m_nSub04Value = road.record->GetValue21x04();
+    data->m_nField7 = road.record->GetValue21x04();
     return GetSingle(road, data, kPictureSettings, {kSubDynamicPeaking}, kSubDynamicPeaking,
                      DecodeDynamicPeaking);
 }
@@ -209,7 +209,7 @@ int SetDynamicPeakingData(const RecordRoad& road, const DynamicPeakingData* data
         return 0;
     }
     if (road.owner != nullptr) {
-        road.owner->SetCommand21Sub04(data->m_nSub04Value);
+        road.owner->SetCommand21Sub04(data->m_nField7);
     }
     return Execute(road, kPictureSettings, EncodeDynamicPeaking(*data));
 }
@@ -218,7 +218,7 @@ int GetInverseToneMappingData(const RecordRoad& road, InverseToneMappingData* da
     if (!Usable(road, data)) {
         return 0;
     }
-    data->m_nSub03Value = road.record->GetValue21x03() ? 1 : 0;
+    data->m_nField0 = road.record->GetValue21x03() ? 1 : 0;
     return GetEach(road, kSubsInverseToneMapping, data, DecodeInverseToneMapping);
 }
 
@@ -227,7 +227,7 @@ int SetInverseToneMappingData(const RecordRoad& road, const InverseToneMappingDa
         return 0;
     }
     if (road.owner != nullptr) {
-        road.owner->SetCommand21Sub03(data->m_nSub03Value & 0xFF);
+        road.owner->SetCommand21Sub03(data->m_nField0 & 0xFF);
     }
     return ExecuteAll(road, EncodeInverseToneMapping(*data));
 }
@@ -236,7 +236,7 @@ int GetColorMappingData(const RecordRoad& road, ColorMappingData* data) {
     if (!Usable(road, data)) {
         return 0;
     }
-    data->m_nSub05Value = road.record->GetValue21x05() ? 1 : 0;
+    data->m_nField0 = road.record->GetValue21x05() ? 1 : 0;
     return GetEach(road, kSubsColorMapping, data, DecodeColorMapping);
 }
 
@@ -245,7 +245,7 @@ int SetColorMappingData(const RecordRoad& road, const ColorMappingData* data) {
         return 0;
     }
     if (road.owner != nullptr) {
-        road.owner->SetCommand21Sub05(data->m_nSub05Value);
+        road.owner->SetCommand21Sub05(data->m_nField0);
     }
     return ExecuteAll(road, EncodeColorMapping(*data));
 }

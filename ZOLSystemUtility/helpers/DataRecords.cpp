@@ -123,23 +123,23 @@ FPGASettingsData& FPGASettingsData::operator=(FPGASettingsData&& other) noexcept
 }
 
 HdmiUHDColor::HdmiUHDColor()
-    : m_nPort1Code(33), m_bPort1On(false), m_nPort2Code(35), m_bPort2On(false), m_nPort3Code(49),
-      m_bPort3On(false), m_nPort4Code(51), m_bPort4On(false), m_nPort5Code(37), m_bPort5On(false) {}
+    : m_nField0(33), m_bField1(false), m_nField2(35), m_bField3(false), m_nField4(49), m_bField5(false),
+      m_nField6(51), m_bField7(false), m_nField8(37), m_bField9(false) {}
 
-FPGASettingsData::FPGASettingsData() : m_nValues{} {}
+FPGASettingsData::FPGASettingsData() : m_nFields0To21{} {}
 
 // The index is left as it comes: a default record carries no module yet.
 ModuleInformation::ModuleInformation() = default;
 ModuleInformation::ModuleInformation(const ModuleInformation& other) = default;
 ModuleInformation::ModuleInformation(ModuleInformation&& other) noexcept
-    : m_nIndex(other.m_nIndex), m_strSerial(std::move(other.m_strSerial)),
-      m_strVersion(std::move(other.m_strVersion)) {}
+    : m_nField0(other.m_nField0), m_strField1(std::move(other.m_strField1)),
+      m_strField2(std::move(other.m_strField2)) {}
 ModuleInformation::~ModuleInformation() = default;
 ModuleInformation& ModuleInformation::operator=(const ModuleInformation& other) = default;
 ModuleInformation& ModuleInformation::operator=(ModuleInformation&& other) noexcept {
-    m_nIndex = other.m_nIndex;
-    m_strSerial = std::move(other.m_strSerial);
-    m_strVersion = std::move(other.m_strVersion);
+    m_nField0 = other.m_nField0;
+    m_strField1 = std::move(other.m_strField1);
+    m_strField2 = std::move(other.m_strField2);
     return *this;
 }
 

@@ -48,7 +48,7 @@ constexpr int kFPGARegisters[] = {
 #undef FPGA_REGISTER
 };
 constexpr int kFPGAValues = static_cast<int>(std::size(kFPGARegisters));
-static_assert(sizeof(FPGASettingsData::m_nValues) == sizeof(int) * kFPGAValues);
+static_assert(sizeof(FPGASettingsData::m_nFields0To21) == sizeof(int) * kFPGAValues);
 
 // The matrix registers; the diagonal ones are mirrored into the controller's table area.
 constexpr int kMatrixFirst = 0x40;
@@ -547,7 +547,7 @@ int RegisterAccess::GetFPGASettingsData(FPGASettingsData* data) {
     if (!m_road.basic->ReadRegisterList(kFPGARegisters, kReadWord, values, kFPGAValues)) {
         return 0;
     }
-    std::copy(std::begin(values), std::end(values), data->m_nValues);
+    std::copy(std::begin(values), std::end(values), data->m_nFields0To21);
     return 1;
 }
 
@@ -559,7 +559,8 @@ int RegisterAccess::WriteFPGASettingsData(const FPGASettingsData* data) {
     if (std::find(std::begin(kFPGAGroups), std::end(kFPGAGroups), group) == std::end(kFPGAGroups)) {
         return 0;
     }
-    return m_road.basic->WriteRegisterList(kFPGARegisters, kWriteWord, data->m_nValues, kFPGAValues) ? 1 : 0;
+    return m_road.basic->WriteRegisterList(kFPGARegisters, kWriteWord, data->m_nFields0To21, kFPGAValues) ? 1
+                                                                                                          : 0;
 }
 
 } // namespace zol::helpers::registers

@@ -2,8 +2,9 @@
 
 // Records that carry multi-value settings between the host and the extended communication helper.
 // The host allocates them and hands a pointer (or, for the two block records, a copy) to a get or set
-// operation. Fields are listed in the order the commands carry them; a field's place in the declaration is
-// its number ("field k"), arrays counting one number per element.
+// operation. A field's place in the declaration is its number ("field k"), arrays counting one number per
+// element. Fields are known by number, width and wire position only, so they are named by number:
+// Names: m_xFieldK is field K, m_xFieldsKToL fields K to L; x is n int, b bool, str text, lst list.
 //
 // Records without owned storage copy all their bytes. A record whose default constructor is not declared
 // here leaves its fields uninitialised: callers fill it completely.
@@ -13,102 +14,102 @@
 #include <list>
 #include <string>
 
-// Command 0xA7: the display's clock.
+// Command 0xA7, seven data bytes: fields 2, 3, 4, 1, field 0 as two bytes (high first), field 5.
 struct ClockSet {
     ClockSet() = default;
     ClockSet(const ClockSet& other) = default;
     ZOL_API ClockSet& operator=(const ClockSet& other);
     ZOL_API ClockSet& operator=(ClockSet&& other) noexcept;
 
-    int m_nYear;   // sent as two bytes, high first, after the month
-    int m_nMonth;  // fourth byte
-    int m_nDay;    // first byte
-    int m_nHour;   // second byte
-    int m_nMinute; // third byte
-    bool m_bPm;    // last byte
+    int m_nField0;  // data bytes 4 and 5
+    int m_nField1;  // data byte 3
+    int m_nField2;  // data byte 0
+    int m_nField3;  // data byte 1
+    int m_nField4;  // data byte 2
+    bool m_bField5; // data byte 6
 };
 
-// Command 0xB6: daylight-saving switch dates, one byte each.
+// Command 0xB6: fields 0 to 11 are data bytes 0 to 11, one byte each.
 struct DSTClock {
     DSTClock() = default;
     DSTClock(const DSTClock& other) = default;
     ZOL_API DSTClock& operator=(const DSTClock& other);
     ZOL_API DSTClock& operator=(DSTClock&& other) noexcept;
 
-    int m_nEnable;
-    int m_nStartMonth;
-    int m_nStartWeek;
-    int m_nStartDay;
-    int m_nStartHour;
-    int m_nStartMinute;
-    int m_nEndMonth;
-    int m_nEndWeek;
-    int m_nEndDay;
-    int m_nEndHour;
-    int m_nEndMinute;
-    int m_nOffset;
-    bool m_bReplyFlag; // the thirteenth reply byte; never sent
+    int m_nField0;
+    int m_nField1;
+    int m_nField2;
+    int m_nField3;
+    int m_nField4;
+    int m_nField5;
+    int m_nField6;
+    int m_nField7;
+    int m_nField8;
+    int m_nField9;
+    int m_nField10;
+    int m_nField11;
+    bool m_bField12; // reply data byte 12; never sent
 };
 
-// Command 0xA4: one on/off timer, fifteen bytes in order.
+// Command 0xA4: field k is data byte k, fifteen bytes in order.
 struct TimerData {
     TimerData() = default;
     TimerData(const TimerData& other) = default;
     ZOL_API TimerData& operator=(const TimerData& other);
     ZOL_API TimerData& operator=(TimerData&& other) noexcept;
 
-    int m_nOnHour;
-    int m_nOnMinute;
-    int m_nOnPm;
-    bool m_bOnEnabled;
-    int m_nOffHour;
-    int m_nOffMinute;
-    int m_nOffPm;
-    bool m_bOffEnabled;
-    int m_nRepeat;
-    int m_nManualDays;
-    int m_nVolume;
-    int m_nSource;
-    int m_nHoliday;
-    int m_nByte13;
-    int m_nByte14;
+    int m_nField0;
+    int m_nField1;
+    int m_nField2;
+    bool m_bField3;
+    int m_nField4;
+    int m_nField5;
+    int m_nField6;
+    bool m_bField7;
+    int m_nField8;
+    int m_nField9;
+    int m_nField10;
+    int m_nField11;
+    int m_nField12;
+    int m_nField13;
+    int m_nField14;
 };
 
-// Command 0x08: maintenance state; read only.
+// Command 0x08, read only. Fields 13 to 25 depend on the reply's data length, 21 or 25.
 struct MaintainanceControlStatus {
     MaintainanceControlStatus() = default;
     MaintainanceControlStatus(const MaintainanceControlStatus& other) = default;
     ZOL_API MaintainanceControlStatus& operator=(const MaintainanceControlStatus& other);
     ZOL_API MaintainanceControlStatus& operator=(MaintainanceControlStatus&& other) noexcept;
 
-    int m_nDataLength; // the reply's data-length byte: 21 and 25 are the two layouts
-    bool m_bEnabled;   // data byte 0
-    int m_nBytes1To11[11];
-    int m_nLayout21Byte12; // field 13
-    int m_nLayout21Byte13; // field 14
-    int m_nSharedByte14;   // field 15
-    int m_nLayout25Byte12; // field 16
-    int m_nLayout25Byte13; // field 17
-    int m_nTail[8];        // fields 18 to 25
+    int m_nField0;  // the reply's data-length byte
+    bool m_bField1; // data byte 0
+    int m_nFields2To12[11];
+    int m_nField13;         // length 21: data byte 12
+    int m_nField14;         // length 21: data byte 13
+    int m_nField15;         // data byte 14
+    int m_nField16;         // length 25: data byte 12
+    int m_nField17;         // length 25: data byte 13
+    int m_nFields18To25[8]; // length 25: data bytes 15 to 22; length 21: fields 22 to 25 are bytes 15 to 18
 };
 
-// Command 0x21 sub-code 0x07: five ports, each a port code and whether the wide colour range is on.
+// Command 0x21 sub-code 0x07: five entries, each a port code (even fields) and its enabled flag (odd).
 struct HdmiUHDColor {
     ZOL_API HdmiUHDColor();
     HdmiUHDColor(const HdmiUHDColor& other) = default;
     ZOL_API HdmiUHDColor& operator=(const HdmiUHDColor& other);
     ZOL_API HdmiUHDColor& operator=(HdmiUHDColor&& other) noexcept;
 
-    int m_nPort1Code;
-    bool m_bPort1On;
-    int m_nPort2Code;
-    bool m_bPort2On;
-    int m_nPort3Code;
-    bool m_bPort3On;
-    int m_nPort4Code;
-    bool m_bPort4On;
-    int m_nPort5Code;
-    bool m_bPort5On;
+    int m_nField0;
+    bool m_bField1;
+    int m_nField2;
+    bool m_bField3;
+    int m_nField4;
+    bool m_bField5;
+    int m_nField6;
+    bool m_bField7;
+    int m_nField8;
+    bool m_bField9;
 };
 
 // Command 0x21 sub-code 0x20, with the value of sub-code 0x04 in the last field.
@@ -118,11 +119,11 @@ struct DynamicPeakingData {
     ZOL_API DynamicPeakingData& operator=(const DynamicPeakingData& other);
     ZOL_API DynamicPeakingData& operator=(DynamicPeakingData&& other) noexcept;
 
-    int m_nByte0;
-    int m_nByte1;
-    int m_nWords[4]; // fields 2 to 5, two bytes each
-    int m_nByte10;
-    int m_nSub04Value; // kept in the display record; set through sub-code 0x04
+    int m_nField0;
+    int m_nField1;
+    int m_nFields2To5[4]; // two bytes each, high first
+    int m_nField6;
+    int m_nField7; // kept in the display record; set through sub-code 0x04
 };
 
 // Command 0x21 sub-codes 0x18 to 0x1B, with the value of sub-code 0x03 in field 0.
@@ -132,15 +133,15 @@ struct InverseToneMappingData {
     ZOL_API InverseToneMappingData& operator=(const InverseToneMappingData& other);
     ZOL_API InverseToneMappingData& operator=(InverseToneMappingData&& other) noexcept;
 
-    int m_nSub03Value;
-    int m_nSub18Byte0;
-    int m_nSub18Word1;
-    int m_nSub18Word2;
-    int m_nSub18Byte5;
-    int m_nSub18Word3;
-    int m_nSub19Words[5];
-    int m_nSub1AWords[5];
-    int m_nSub1BWords[5];
+    int m_nField0;
+    int m_nField1;
+    int m_nField2;
+    int m_nField3;
+    int m_nField4;
+    int m_nField5;
+    int m_nFields6To10[5];
+    int m_nFields11To15[5];
+    int m_nFields16To20[5];
 };
 
 // Command 0x21 sub-codes 0x10 to 0x14, with the value of sub-code 0x05 in field 0.
@@ -150,25 +151,25 @@ struct ColorMappingData {
     ZOL_API ColorMappingData& operator=(const ColorMappingData& other);
     ZOL_API ColorMappingData& operator=(ColorMappingData&& other) noexcept;
 
-    int m_nSub05Value;
-    int m_nSub10Bytes[5];
-    int m_nSub11Words[9];
-    int m_nSub12Words[9];
-    int m_nSub13Bytes[12];
-    int m_nSub14Bytes[12];
+    int m_nField0;
+    int m_nFields1To5[5];
+    int m_nFields6To14[9];
+    int m_nFields15To23[9];
+    int m_nFields24To35[12];
+    int m_nFields36To47[12];
 };
 
-// 22 values kept in the display controller's registers.
+// 22 values read and written through register access.
 struct FPGASettingsData {
     ZOL_API FPGASettingsData();
     FPGASettingsData(const FPGASettingsData& other) = default;
     ZOL_API FPGASettingsData& operator=(const FPGASettingsData& other);
     ZOL_API FPGASettingsData& operator=(FPGASettingsData&& other) noexcept;
 
-    int m_nValues[22];
+    int m_nFields0To21[22];
 };
 
-// One module of a modular display: its 11-character and 5-character identification texts.
+// One module the display reports: an 11-character text (field 1) and a 5-character text (field 2).
 struct ModuleInformation {
     ZOL_API ModuleInformation();
     ZOL_API ModuleInformation(const ModuleInformation& other);
@@ -177,12 +178,12 @@ struct ModuleInformation {
     ZOL_API ModuleInformation& operator=(const ModuleInformation& other);
     ZOL_API ModuleInformation& operator=(ModuleInformation&& other) noexcept;
 
-    int m_nIndex; // the module's place in the display's report
-    std::wstring m_strSerial;
-    std::wstring m_strVersion;
+    int m_nField0; // the module's place in the display's report
+    std::wstring m_strField1;
+    std::wstring m_strField2;
 };
 
-// Command 0xD0 sub-code 0xA2: rows of a block's gradation, a byte and three words per row.
+// Command 0xD0 sub-code 0xA2: rows of a byte (list 0) and three 16-bit values (lists 1 to 3).
 struct BlockGradationData {
     ZOL_API BlockGradationData();
     ZOL_API BlockGradationData(const BlockGradationData& other);
@@ -191,13 +192,13 @@ struct BlockGradationData {
     ZOL_API BlockGradationData& operator=(const BlockGradationData& other);
     ZOL_API BlockGradationData& operator=(BlockGradationData&& other) noexcept;
 
-    std::list<int> m_lstLevel;
-    std::list<int> m_lstRed;
-    std::list<int> m_lstGreen;
-    std::list<int> m_lstBlue;
+    std::list<int> m_lstField0;
+    std::list<int> m_lstField1;
+    std::list<int> m_lstField2;
+    std::list<int> m_lstField3;
 };
 
-// Command 0xD0 sub-code 0x9B: rows of a block's colour, a byte and nine words per row.
+// Command 0xD0 sub-code 0x9B: rows of a byte (list 0) and nine 16-bit values (lists 1 to 9).
 struct BlockRGBData {
     ZOL_API BlockRGBData();
     ZOL_API BlockRGBData(const BlockRGBData& other);
@@ -206,6 +207,6 @@ struct BlockRGBData {
     ZOL_API BlockRGBData& operator=(const BlockRGBData& other);
     ZOL_API BlockRGBData& operator=(BlockRGBData&& other) noexcept;
 
-    std::list<int> m_lstLevel;
-    std::list<int> m_lstWords[9];
+    std::list<int> m_lstField0;
+    std::list<int> m_lstFields1To9[9];
 };

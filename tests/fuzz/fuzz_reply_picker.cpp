@@ -1,5 +1,5 @@
 // The reply picker and the packet splitter of the raw roads, and the record decoders fed with what they
-// pick (the timer, clock and daylight-saving records are scanned from such a stream).
+// pick (the TimerData and DSTClock records are scanned from such a stream).
 //
 // Input: display ID, command, sub-code (0xFF: none), then the received stream.
 // Invariants: a picked packet is a piece of the stream that starts with AA FF, is from the display,
@@ -46,15 +46,15 @@ void DecodeEveryRecord(const zol::helpers::PickedReply& packet) {
 
     BlockGradationData gradation;
     records::DecodeBlockGradation(packet, gradation);
-    ZOL_FUZZ_CHECK(gradation.m_lstLevel.size() * records::kGradationRowBytes <= packet.Size());
-    ZOL_FUZZ_CHECK(gradation.m_lstRed.size() == gradation.m_lstLevel.size() &&
-                   gradation.m_lstGreen.size() == gradation.m_lstLevel.size() &&
-                   gradation.m_lstBlue.size() == gradation.m_lstLevel.size());
+    ZOL_FUZZ_CHECK(gradation.m_lstField0.size() * records::kGradationRowBytes <= packet.Size());
+    ZOL_FUZZ_CHECK(gradation.m_lstField1.size() == gradation.m_lstField0.size() &&
+                   gradation.m_lstField2.size() == gradation.m_lstField0.size() &&
+                   gradation.m_lstField3.size() == gradation.m_lstField0.size());
     BlockRGBData rgb;
     records::DecodeBlockRGB(packet, rgb);
-    ZOL_FUZZ_CHECK(rgb.m_lstLevel.size() * records::kRGBRowBytes <= packet.Size());
-    for (const auto& words : rgb.m_lstWords)
-        ZOL_FUZZ_CHECK(words.size() == rgb.m_lstLevel.size());
+    ZOL_FUZZ_CHECK(rgb.m_lstField0.size() * records::kRGBRowBytes <= packet.Size());
+    for (const auto& words : rgb.m_lstFields1To9)
+        ZOL_FUZZ_CHECK(words.size() == rgb.m_lstField0.size());
 
     for (bool longFrame : {false, true}) {
         std::vector<ModuleInformation> modules;

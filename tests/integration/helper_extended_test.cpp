@@ -67,7 +67,7 @@ TEST_F(HelperExtended, BadInputIsRefusedBeforeAnythingIsSent) {
     BlockRGBData rows;
     EXPECT_EQ(helper->SetBlockRGBData(1, 2, rows), 0); // no rows
     for (int i = 0; i < 14; ++i) {                     // 3 + 19 x 14 bytes do not fit
-        rows.m_lstLevel.push_back(i);
+        rows.m_lstField0.push_back(i);
     }
     EXPECT_EQ(helper->SetBlockRGBData(1, 2, rows), 0);
     EXPECT_EQ(Requests(), 0u);
@@ -94,8 +94,8 @@ TEST_F(HelperExtended, NullOutArgumentsAreNotWritten) {
 TEST_F(HelperExtended, BlockRGBRowsTravelAndTheHostsRecordStays) {
     BlockRGBData rows;
     for (int r = 0; r < 2; ++r) {
-        rows.m_lstLevel.push_back(r + 1);
-        for (auto& list : rows.m_lstWords) {
+        rows.m_lstField0.push_back(r + 1);
+        for (auto& list : rows.m_lstFields1To9) {
             list.push_back(0x0102);
         }
     }
@@ -105,16 +105,16 @@ TEST_F(HelperExtended, BlockRGBRowsTravelAndTheHostsRecordStays) {
     ASSERT_EQ(requests.size(), 1u);
     ASSERT_EQ(requests[0].data.size(), 3u + 38u);
     EXPECT_EQ(requests[0].data[0], 0x9B);
-    EXPECT_EQ(requests[0].data[3], 1); // row 0: level, then nine words
+    EXPECT_EQ(requests[0].data[3], 1); // row 0: list 0, then nine 16-bit values
     EXPECT_EQ(requests[0].data[4], 0x01);
-    EXPECT_EQ(requests[0].data[22], 2);    // row 1
-    EXPECT_EQ(rows.m_lstLevel.size(), 2u); // the host's copy is untouched
+    EXPECT_EQ(requests[0].data[22], 2);     // row 1
+    EXPECT_EQ(rows.m_lstField0.size(), 2u); // the host's copy is untouched
 }
 
-TEST_F(HelperExtended, ClockSetYearTravelsHighByteFirst) {
+TEST_F(HelperExtended, ClockSetField0TravelsHighByteFirst) {
     ClockSet clock{};
-    clock.m_nYear = 2024;
-    clock.m_nDay = 6;
+    clock.m_nField0 = 2024;
+    clock.m_nField2 = 6;
     EXPECT_EQ(helper->SetClockSet(&clock), 1);
     ASSERT_TRUE(sim->WaitForRequests(1, 1000));
     const auto requests = sim->Requests();

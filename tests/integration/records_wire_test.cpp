@@ -51,12 +51,12 @@ protected:
 
 TEST_F(RecordsWire, ClockSetTravelsBothWays) {
     ClockSet clock{};
-    clock.m_nYear = 2024;
-    clock.m_nMonth = 2;
-    clock.m_nDay = 29;
-    clock.m_nHour = 11;
-    clock.m_nMinute = 59;
-    clock.m_bPm = true;
+    clock.m_nField0 = 2024;
+    clock.m_nField1 = 2;
+    clock.m_nField2 = 29;
+    clock.m_nField3 = 11;
+    clock.m_nField4 = 59;
+    clock.m_bField5 = true;
     EXPECT_EQ(helper->SetClockSet(&clock), 1);
     ASSERT_EQ(DataOf(0xA7).size(), 1u);
     const Bytes sent = DataOf(0xA7)[0];
@@ -64,52 +64,53 @@ TEST_F(RecordsWire, ClockSetTravelsBothWays) {
 
     ClockSet read{};
     EXPECT_EQ(helper->GetClockSet(&read), 1);
-    EXPECT_EQ((std::vector<int>{read.m_nYear, read.m_nMonth, read.m_nDay, read.m_nHour, read.m_nMinute}),
-              (std::vector<int>{2024, 2, 29, 11, 59}));
-    EXPECT_TRUE(read.m_bPm);
+    EXPECT_EQ(
+        (std::vector<int>{read.m_nField0, read.m_nField1, read.m_nField2, read.m_nField3, read.m_nField4}),
+        (std::vector<int>{2024, 2, 29, 11, 59}));
+    EXPECT_TRUE(read.m_bField5);
 }
 
 TEST_F(RecordsWire, GetsFillTheirFieldsFromTheDisplay) {
     TimerData timer{};
     EXPECT_EQ(helper->GetTimerData(&timer), 1);
-    EXPECT_EQ((std::vector<int>{timer.m_nOnHour, timer.m_nOnMinute, timer.m_nOffHour, timer.m_nSource}),
+    EXPECT_EQ((std::vector<int>{timer.m_nField0, timer.m_nField1, timer.m_nField4, timer.m_nField11}),
               (std::vector<int>{7, 30, 10, 0x21}));
-    EXPECT_TRUE(timer.m_bOnEnabled);
+    EXPECT_TRUE(timer.m_bField3);
 
     DSTClock dst{};
     EXPECT_EQ(helper->GetDSTClock(&dst), 1);
-    EXPECT_EQ(dst.m_nEndMonth, 10);
-    EXPECT_TRUE(dst.m_bReplyFlag);
+    EXPECT_EQ(dst.m_nField6, 10);
+    EXPECT_TRUE(dst.m_bField12);
 
     MaintainanceControlStatus status{};
     EXPECT_EQ(helper->GetMaintainanceControlStatus(&status), 1);
-    EXPECT_EQ(status.m_nDataLength, 21);
-    EXPECT_TRUE(status.m_bEnabled);
-    EXPECT_EQ(status.m_nTail[7], 13);
+    EXPECT_EQ(status.m_nField0, 21);
+    EXPECT_TRUE(status.m_bField1);
+    EXPECT_EQ(status.m_nFields18To25[7], 13);
 
     HdmiUHDColor color;
     EXPECT_EQ(helper->GetHdmiUHDColor(&color), 1);
-    EXPECT_TRUE(color.m_bPort1On && color.m_bPort3On && color.m_bPort5On);
-    EXPECT_FALSE(color.m_bPort2On || color.m_bPort4On);
+    EXPECT_TRUE(color.m_bField1 && color.m_bField5 && color.m_bField9);
+    EXPECT_FALSE(color.m_bField3 || color.m_bField7);
 
     record.SetValue21x04(6);
     DynamicPeakingData peaking{};
     EXPECT_EQ(helper->GetDynamicPeakingData(&peaking), 1);
     EXPECT_EQ(
-        (std::vector<int>{peaking.m_nByte0, peaking.m_nWords[3], peaking.m_nByte10, peaking.m_nSub04Value}),
+        (std::vector<int>{peaking.m_nField0, peaking.m_nFields2To5[3], peaking.m_nField6, peaking.m_nField7}),
         (std::vector<int>{1, 0x0400, 5, 6}));
 
     InverseToneMappingData tone{};
     EXPECT_EQ(helper->GetInverseToneMappingData(&tone), 1);
-    EXPECT_EQ((std::vector<int>{tone.m_nSub18Word1, tone.m_nSub18Word3, tone.m_nSub19Words[0],
-                                tone.m_nSub1BWords[4]}),
-              (std::vector<int>{500, 100, 0x0010, 0x0250}));
+    EXPECT_EQ(
+        (std::vector<int>{tone.m_nField2, tone.m_nField5, tone.m_nFields6To10[0], tone.m_nFields16To20[4]}),
+        (std::vector<int>{500, 100, 0x0010, 0x0250}));
     EXPECT_EQ(DataOf(0x21).size(), 1u + 1u + 4u); // colour, peaking, then one request per tone sub-code
 
     ColorMappingData mapping{};
     EXPECT_EQ(helper->GetColorMappingData(&mapping), 1);
-    EXPECT_EQ((std::vector<int>{mapping.m_nSub10Bytes[4], mapping.m_nSub11Words[0], mapping.m_nSub12Words[8],
-                                mapping.m_nSub14Bytes[0]}),
+    EXPECT_EQ((std::vector<int>{mapping.m_nFields1To5[4], mapping.m_nFields6To14[0],
+                                mapping.m_nFields15To23[8], mapping.m_nFields36To47[0]}),
               (std::vector<int>{5, 0x0400, 0x0200, 12}));
 }
 
@@ -122,27 +123,27 @@ TEST_F(RecordsWire, TimerScanSkipsPacketsWithABadChecksum) {
     sim->InjectFault(fault);
     TimerData timer{};
     EXPECT_EQ(helper->GetTimerData(&timer), 1);
-    EXPECT_EQ(timer.m_nOnHour, 7);
+    EXPECT_EQ(timer.m_nField0, 7);
 }
 
 TEST_F(RecordsWire, BlockRowsAndModules) {
     BlockGradationData gradation;
     EXPECT_EQ(helper->GetBlockGradationData(0x02, &gradation), 1);
-    EXPECT_EQ(gradation.m_lstLevel, (std::list<int>{0x00, 0x80, 0xFF}));
-    EXPECT_EQ(gradation.m_lstBlue.back(), 0x03FF);
+    EXPECT_EQ(gradation.m_lstField0, (std::list<int>{0x00, 0x80, 0xFF}));
+    EXPECT_EQ(gradation.m_lstField3.back(), 0x03FF);
     EXPECT_EQ(DataOf(0xD0).back(), (Bytes{0xA2, 0x02}));
 
     BlockRGBData rgb;
     EXPECT_EQ(helper->GetBlockRGBData(0x01, 0x03, &rgb), 1);
-    EXPECT_EQ(rgb.m_lstLevel, (std::list<int>{0x40, 0xC0}));
-    EXPECT_EQ(rgb.m_lstWords[8], (std::list<int>{0x0840, 0x08C0}));
+    EXPECT_EQ(rgb.m_lstField0, (std::list<int>{0x40, 0xC0}));
+    EXPECT_EQ(rgb.m_lstFields1To9[8], (std::list<int>{0x0840, 0x08C0}));
     EXPECT_EQ(DataOf(0xD0).back(), (Bytes{0x9B, 0x01, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
 
     std::vector<ModuleInformation> modules;
     EXPECT_EQ(helper->GetModuleInformation(&modules), 1);
     ASSERT_EQ(modules.size(), 2u);
-    EXPECT_EQ(modules[1].m_strSerial, L"ZSM55A00018");
-    EXPECT_EQ(modules[1].m_strVersion, L"1.0.3");
+    EXPECT_EQ(modules[1].m_strField1, L"ZSM55A00018");
+    EXPECT_EQ(modules[1].m_strField2, L"1.0.3");
     EXPECT_EQ(DataOf(0xD0).back(), (Bytes{0xA0}));
 }
 
@@ -156,7 +157,7 @@ TEST_F(RecordsWire, ModulesOnTheLongRoad) {
     std::vector<ModuleInformation> modules;
     EXPECT_EQ(helper->GetModuleInformation(&modules), 1);
     ASSERT_EQ(modules.size(), 1u);
-    EXPECT_EQ(modules[0].m_strVersion, L"2.0.0");
+    EXPECT_EQ(modules[0].m_strField2, L"2.0.0");
     EXPECT_EQ(DataOf(0xD2).size(), 1u);
     EXPECT_TRUE(DataOf(0xD0).empty());
     Display().SetSubValue(0xD2, 0x43, {0x00});
@@ -164,33 +165,33 @@ TEST_F(RecordsWire, ModulesOnTheLongRoad) {
 
 TEST_F(RecordsWire, BlockSetSendsRowsAndLeavesTheCallersRecord) {
     BlockRGBData rgb;
-    rgb.m_lstLevel = {0x10, 0x20};
+    rgb.m_lstField0 = {0x10, 0x20};
     for (int w = 0; w < 9; ++w) {
-        rgb.m_lstWords[w] = {w, 0x0100 + w};
+        rgb.m_lstFields1To9[w] = {w, 0x0100 + w};
     }
     EXPECT_EQ(helper->SetBlockRGBData(0x01, 0x02, rgb), 1);
     ASSERT_EQ(DataOf(0xD0).size(), 1u);
     EXPECT_EQ(DataOf(0xD0)[0].size(), 41u);
-    EXPECT_EQ(rgb.m_lstLevel.size(), 2u);
-    EXPECT_EQ(rgb.m_lstWords[8].size(), 2u);
+    EXPECT_EQ(rgb.m_lstField0.size(), 2u);
+    EXPECT_EQ(rgb.m_lstFields1To9[8].size(), 2u);
 
     BlockRGBData back;
     EXPECT_EQ(helper->GetBlockRGBData(0x01, 0x02, &back), 1);
-    EXPECT_EQ(back.m_lstLevel, rgb.m_lstLevel);
-    EXPECT_EQ(back.m_lstWords[8], rgb.m_lstWords[8]);
+    EXPECT_EQ(back.m_lstField0, rgb.m_lstField0);
+    EXPECT_EQ(back.m_lstFields1To9[8], rgb.m_lstFields1To9[8]);
 }
 
 TEST_F(RecordsWire, RefusedWithoutTraffic) {
     BlockRGBData tooMany;
-    tooMany.m_lstLevel.assign(14, 1);
-    for (auto& words : tooMany.m_lstWords) {
+    tooMany.m_lstField0.assign(14, 1);
+    for (auto& words : tooMany.m_lstFields1To9) {
         words.assign(14, 1);
     }
     BlockGradationData unequal;
-    unequal.m_lstLevel = {1, 2};
-    unequal.m_lstRed = {1, 2};
-    unequal.m_lstGreen = {1};
-    unequal.m_lstBlue = {1, 2};
+    unequal.m_lstField0 = {1, 2};
+    unequal.m_lstField1 = {1, 2};
+    unequal.m_lstField2 = {1};
+    unequal.m_lstField3 = {1, 2};
     const struct {
         const char* what;
         int result;
@@ -201,7 +202,7 @@ TEST_F(RecordsWire, RefusedWithoutTraffic) {
         {"null clock", helper->GetClockSet(nullptr)},
         {"null clock set", helper->SetClockSet(nullptr)},
         {"null timer", helper->GetTimerData(nullptr)},
-        {"null daylight saving", helper->SetDSTClock(nullptr)},
+        {"null DSTClock", helper->SetDSTClock(nullptr)},
         {"null maintenance", helper->GetMaintainanceControlStatus(nullptr)},
         {"null colour", helper->SetHdmiUHDColor(nullptr)},
         {"null tone mapping", helper->GetInverseToneMappingData(nullptr)},
@@ -217,9 +218,9 @@ TEST_F(RecordsWire, RefusedWithoutTraffic) {
 TEST_F(RecordsWire, ARefusedGetLeavesTheRecord) {
     sim->InjectFault({zolsim::FaultKind::Nak, 0, 1, 20, 0, 0, {}, 0xA7, 50});
     ClockSet clock{};
-    clock.m_nYear = 1999;
+    clock.m_nField0 = 1999;
     EXPECT_EQ(helper->GetClockSet(&clock), 0);
-    EXPECT_EQ(clock.m_nYear, 1999);
+    EXPECT_EQ(clock.m_nField0, 1999);
     sim->ClearFaults();
 
     // Tone mapping fails on its third request: nothing of the first two replies reaches the record.
@@ -228,13 +229,13 @@ TEST_F(RecordsWire, ARefusedGetLeavesTheRecord) {
     record.SetValue21x03(true);
     InverseToneMappingData tone{};
     EXPECT_EQ(helper->GetInverseToneMappingData(&tone), 0);
-    EXPECT_EQ(tone.m_nSub18Word1, 0);
-    EXPECT_EQ(tone.m_nSub03Value, 1); // taken from the display record before sending
+    EXPECT_EQ(tone.m_nField2, 0);
+    EXPECT_EQ(tone.m_nField0, 1); // taken from the display record before sending
 }
 
 TEST_F(RecordsWire, MultiCommandSetsSendEachPart) {
     ColorMappingData mapping{};
-    mapping.m_nSub13Bytes[0] = 42;
+    mapping.m_nFields24To35[0] = 42;
     EXPECT_NE(helper->SetColorMappingData(&mapping), 0);
     const auto sent = DataOf(0x21);
     ASSERT_GE(sent.size(), 5u);

@@ -47,18 +47,18 @@ protected:
 
 TEST_F(RecordsZolctl, RecordArgumentsAndOutValues) {
     const Ran set = Zolctl({"op", "SetClockSet",
-                            R"({"Year": 2024, "Month": 2, "Day": 29, "Hour": 0, "Minute": 0, "Pm": true})"});
+                            R"({"Field0": 2024, "Field1": 2, "Field2": 29, "Field3": 0, "Field4": 0, "Field5": true})"});
     EXPECT_EQ(set.exitCode, 0);
     ASSERT_EQ(sim->Requests().size(), 1u);
     EXPECT_EQ(sim->Requests()[0].data, (zolsim::Bytes{29, 0, 0, 2, 0x07, 0xE8, 1}));
 
     const Ran get = Zolctl({"op", "GetClockSet"});
     EXPECT_EQ(get.exitCode, 0);
-    EXPECT_EQ(get.json["outs"][0]["Year"], 2024);
-    EXPECT_EQ(get.json["outs"][0]["Pm"], true);
+    EXPECT_EQ(get.json["outs"][0]["Field0"], 2024);
+    EXPECT_EQ(get.json["outs"][0]["Field5"], true);
 
     const Ran modules = Zolctl({"op", "GetModuleInformation"});
-    EXPECT_EQ(modules.json["outs"][0][1]["Serial"], "ZSM55A00018");
+    EXPECT_EQ(modules.json["outs"][0][1]["Field1"], "ZSM55A00018");
 }
 
 TEST_F(RecordsZolctl, BadRecordArgumentsAreUsageErrors) {
@@ -68,11 +68,11 @@ TEST_F(RecordsZolctl, BadRecordArgumentsAreUsageErrors) {
     } rows[] = {
         {{"op", "SetClockSet", R"({"Yr": 1})"}, 2},
         {{"op", "SetClockSet", "2024"}, 2},
-        {{"op", "SetClockSet", R"({"Year": "soon"})"}, 2},
-        {{"op", "SetBlockRGBData", "1", "300", R"({"Level": [1]})"}, 2},
-        {{"op", "SetClockSet", R"({"Year": 2024})"}, 2}, // every field must be given
+        {{"op", "SetClockSet", R"({"Field0": "soon"})"}, 2},
+        {{"op", "SetBlockRGBData", "1", "300", R"({"Field0": [1]})"}, 2},
+        {{"op", "SetClockSet", R"({"Field0": 2024})"}, 2}, // every field must be given
         {{"op", "SetBlockGradationData", "1",
-          R"({"Level": [1, 2], "Red": [1], "Green": [1, 2], "Blue": [1, 2]})"},
+          R"({"Field0": [1, 2], "Field1": [1], "Field2": [1, 2], "Field3": [1, 2]})"},
          1}, // refused: unequal lists
     };
     for (const auto& row : rows) {

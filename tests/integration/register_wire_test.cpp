@@ -155,9 +155,9 @@ TEST_F(RegisterWire, FpgaSettingsRoundTrip) {
     record.SetProductGroup(5);
     FPGASettingsData data;
     EXPECT_EQ(helper->GetFPGASettingsData(&data), 1);
-    EXPECT_EQ(data.m_nValues[2], 0x0100);
-    EXPECT_EQ(data.m_nValues[21], 0x0FFF);
-    data.m_nValues[5] = 0x1234;
+    EXPECT_EQ(data.m_nFields0To21[2], 0x0100);
+    EXPECT_EQ(data.m_nFields0To21[21], 0x0FFF);
+    data.m_nFields0To21[5] = 0x1234;
     EXPECT_EQ(helper->WriteFPGASettingsData(&data), 1);
     EXPECT_EQ(Display().Register(0xD105), 0x1234u);
 

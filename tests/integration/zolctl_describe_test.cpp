@@ -180,7 +180,7 @@ TEST(OperationHelp, ShowsArgumentsKindsAndSyntax) {
         {{"op", "WriteRegisterTableList", "--help"}, {"9 values, or empty for the last ones"}},
         {{"op", "SetClockSet", "--help"},
          {"ClockSet  one JSON object with every field",
-          R"({"Year":0,"Month":0,"Day":0,"Hour":0,"Minute":0,"Pm":false})"}},
+          R"({"Field0":0,"Field1":0,"Field2":0,"Field3":0,"Field4":0,"Field5":false})"}},
         {{"op", "SetCommand58Raw", "--help"}, {"an ACK code: 1 ACK (exit 0), 2 NAK (exit 3)"}},
     };
     for (const auto& row : rows) {

@@ -28,93 +28,92 @@ PickedReply Reply(unsigned char code, const Bytes& data) {
 
 TEST(RecordDefaults, HdmiColourCodesAndFpgaZeros) {
     const HdmiUHDColor color;
-    EXPECT_EQ((std::vector<int>{color.m_nPort1Code, color.m_nPort2Code, color.m_nPort3Code,
-                                color.m_nPort4Code, color.m_nPort5Code}),
+    EXPECT_EQ((std::vector<int>{color.m_nField0, color.m_nField2, color.m_nField4, color.m_nField6,
+                                color.m_nField8}),
               (std::vector<int>{33, 35, 49, 51, 37}));
-    EXPECT_FALSE(color.m_bPort1On || color.m_bPort2On || color.m_bPort3On || color.m_bPort4On ||
-                 color.m_bPort5On);
+    EXPECT_FALSE(color.m_bField1 || color.m_bField3 || color.m_bField5 || color.m_bField7 || color.m_bField9);
     const FPGASettingsData fpga;
-    for (int value : fpga.m_nValues) {
+    for (int value : fpga.m_nFields0To21) {
         EXPECT_EQ(value, 0);
     }
-    EXPECT_TRUE(BlockRGBData().m_lstLevel.empty());
-    EXPECT_TRUE(ModuleInformation().m_strSerial.empty());
+    EXPECT_TRUE(BlockRGBData().m_lstField0.empty());
+    EXPECT_TRUE(ModuleInformation().m_strField1.empty());
 }
 
 TEST(RecordCopies, OwningRecordsCopyElementsAndMoveTakesThemOver) {
     BlockRGBData rgb;
-    rgb.m_lstLevel = {1, 2};
-    rgb.m_lstWords[8] = {7, 8};
+    rgb.m_lstField0 = {1, 2};
+    rgb.m_lstFields1To9[8] = {7, 8};
     BlockRGBData copy(rgb);
-    copy.m_lstWords[8].front() = 99;
-    EXPECT_EQ(rgb.m_lstWords[8].front(), 7); // a copy owns its own lists
+    copy.m_lstFields1To9[8].front() = 99;
+    EXPECT_EQ(rgb.m_lstFields1To9[8].front(), 7); // a copy owns its own lists
     BlockRGBData moved(std::move(rgb));
-    EXPECT_EQ(moved.m_lstLevel, (std::list<int>{1, 2}));
-    EXPECT_TRUE(rgb.m_lstLevel.empty()); // NOLINT: the moved-from lists were taken over
+    EXPECT_EQ(moved.m_lstField0, (std::list<int>{1, 2}));
+    EXPECT_TRUE(rgb.m_lstField0.empty()); // NOLINT: the moved-from lists were taken over
 
     BlockGradationData gradation;
-    gradation.m_lstBlue = {5};
+    gradation.m_lstField3 = {5};
     BlockGradationData assigned;
     assigned = gradation;
-    EXPECT_EQ(assigned.m_lstBlue, gradation.m_lstBlue);
+    EXPECT_EQ(assigned.m_lstField3, gradation.m_lstField3);
 
     ModuleInformation module;
-    module.m_nIndex = 3;
-    module.m_strSerial = L"ABC";
+    module.m_nField0 = 3;
+    module.m_strField1 = L"ABC";
     ModuleInformation other;
     other = std::move(module);
-    EXPECT_EQ(other.m_nIndex, 3);
-    EXPECT_EQ(other.m_strSerial, L"ABC");
+    EXPECT_EQ(other.m_nField0, 3);
+    EXPECT_EQ(other.m_strField1, L"ABC");
 
     ClockSet clock{};
-    clock.m_nYear = 2030;
+    clock.m_nField0 = 2030;
     ClockSet clockCopy{};
     clockCopy = clock;
-    EXPECT_EQ(clockCopy.m_nYear, 2030);
+    EXPECT_EQ(clockCopy.m_nField0, 2030);
 }
 
 TEST(RecordSetData, FieldsTravelInWireOrder) {
     ClockSet clock{};
-    clock.m_nYear = 2024;
-    clock.m_nMonth = 12;
-    clock.m_nDay = 6;
-    clock.m_nHour = 2;
-    clock.m_nMinute = 30;
-    clock.m_bPm = true;
+    clock.m_nField0 = 2024;
+    clock.m_nField1 = 12;
+    clock.m_nField2 = 6;
+    clock.m_nField3 = 2;
+    clock.m_nField4 = 30;
+    clock.m_bField5 = true;
     const Bytes clockData = rec::EncodeClockSet(clock);
     EXPECT_EQ(clockData, (Bytes{6, 2, 30, 12, 0x07, 0xE8, 1}));
 
     DSTClock dst{};
-    dst.m_nEnable = 1;
-    dst.m_nOffset = 2;
-    dst.m_bReplyFlag = true;
+    dst.m_nField0 = 1;
+    dst.m_nField11 = 2;
+    dst.m_bField12 = true;
     EXPECT_EQ(rec::EncodeDSTClock(dst),
               (Bytes{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2})); // the flag is never sent
 
     TimerData timer{};
-    timer.m_bOnEnabled = true;
-    timer.m_nOffHour = 23;
-    timer.m_nByte14 = 0x1FF; // only the low byte travels
+    timer.m_bField3 = true;
+    timer.m_nField4 = 23;
+    timer.m_nField14 = 0x1FF; // only the low byte travels
     EXPECT_EQ(rec::EncodeTimerData(timer), (Bytes{0, 0, 0, 1, 23, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
 
     DynamicPeakingData peaking{};
-    peaking.m_nByte0 = 1;
-    peaking.m_nWords[0] = 0x0102;
-    peaking.m_nWords[3] = 0x0A0B;
-    peaking.m_nByte10 = 9;
+    peaking.m_nField0 = 1;
+    peaking.m_nFields2To5[0] = 0x0102;
+    peaking.m_nFields2To5[3] = 0x0A0B;
+    peaking.m_nField6 = 9;
     EXPECT_EQ(rec::EncodeDynamicPeaking(peaking), (Bytes{0x20, 1, 0, 1, 2, 0, 0, 0, 0, 0x0A, 0x0B, 9}));
 
     InverseToneMappingData tone{};
-    tone.m_nSub18Word3 = 0x1234;
-    tone.m_nSub1BWords[4] = 0x5678;
+    tone.m_nField5 = 0x1234;
+    tone.m_nFields16To20[4] = 0x5678;
     const auto toneData = rec::EncodeInverseToneMapping(tone);
     EXPECT_EQ(toneData[0], (Bytes{0x18, 0, 0, 0, 0, 0, 0, 0x12, 0x34}));
     EXPECT_EQ(toneData[3].size(), 11u);
     EXPECT_EQ(toneData[3].back(), 0x78);
 
     ColorMappingData colour{};
-    colour.m_nSub11Words[8] = 0x0400;
-    colour.m_nSub14Bytes[11] = 7;
+    colour.m_nFields6To14[8] = 0x0400;
+    colour.m_nFields36To47[11] = 7;
     const auto colourData = rec::EncodeColorMapping(colour);
     EXPECT_EQ(colourData[0].size(), 6u);
     EXPECT_EQ(colourData[1].size(), 19u);
@@ -124,8 +123,8 @@ TEST(RecordSetData, FieldsTravelInWireOrder) {
 
 TEST(RecordSetData, HdmiColourEntriesDependOnTheModel) {
     HdmiUHDColor color;
-    color.m_bPort2On = true;
-    color.m_bPort5On = true;
+    color.m_bField3 = true;
+    color.m_bField9 = true;
     const struct {
         int model;
         Bytes data;
@@ -141,9 +140,9 @@ TEST(RecordSetData, HdmiColourEntriesDependOnTheModel) {
 
 TEST(RecordSetData, BlockRowsTakeTheListsFront) {
     BlockRGBData rgb;
-    rgb.m_lstLevel = {0x10, 0x20};
+    rgb.m_lstField0 = {0x10, 0x20};
     for (int w = 0; w < 9; ++w) {
-        rgb.m_lstWords[w] = {0x0100 + w, 0x0200 + w};
+        rgb.m_lstFields1To9[w] = {0x0100 + w, 0x0200 + w};
     }
     const auto data = rec::EncodeBlockRGB(0x01, 0x02, rgb);
     ASSERT_TRUE(data.has_value());
@@ -153,10 +152,10 @@ TEST(RecordSetData, BlockRowsTakeTheListsFront) {
     EXPECT_EQ(data->back(), 0x08);
 
     BlockGradationData gradation;
-    gradation.m_lstLevel = {0xFF};
-    gradation.m_lstRed = {0x03FF};
-    gradation.m_lstGreen = {0x0200};
-    gradation.m_lstBlue = {1};
+    gradation.m_lstField0 = {0xFF};
+    gradation.m_lstField1 = {0x03FF};
+    gradation.m_lstField2 = {0x0200};
+    gradation.m_lstField3 = {1};
     EXPECT_EQ(rec::EncodeBlockGradation(0x05, gradation),
               (Bytes{0xA2, 0x05, 0xFF, 0x03, 0xFF, 0x02, 0, 0, 1}));
 }
@@ -164,10 +163,10 @@ TEST(RecordSetData, BlockRowsTakeTheListsFront) {
 TEST(RecordSetData, BlockRowsThatDoNotFitOneRequestAreRefused) {
     const auto gradationRows = [](std::size_t level, std::size_t others) {
         BlockGradationData rows;
-        rows.m_lstLevel.assign(level, 1);
-        rows.m_lstRed.assign(others, 1);
-        rows.m_lstGreen.assign(others, 1);
-        rows.m_lstBlue.assign(others, 1);
+        rows.m_lstField0.assign(level, 1);
+        rows.m_lstField1.assign(others, 1);
+        rows.m_lstField2.assign(others, 1);
+        rows.m_lstField3.assign(others, 1);
         return rows;
     };
     const struct {
@@ -184,8 +183,8 @@ TEST(RecordSetData, BlockRowsThatDoNotFitOneRequestAreRefused) {
     } rgbCases[] = {{0, 0, false}, {13, 13, true}, {14, 14, false}, {2, 1, false}};
     for (const auto& c : rgbCases) {
         BlockRGBData rows;
-        rows.m_lstLevel.assign(c.level, 1);
-        for (auto& words : rows.m_lstWords) {
+        rows.m_lstField0.assign(c.level, 1);
+        for (auto& words : rows.m_lstFields1To9) {
             words.assign(c.others, 1);
         }
         const auto data = rec::EncodeBlockRGB(0, 0, rows);
@@ -196,26 +195,27 @@ TEST(RecordSetData, BlockRowsThatDoNotFitOneRequestAreRefused) {
     }
 }
 
-TEST(RecordGet, ClockTimerAndDaylightSaving) {
+TEST(RecordGet, ClockSetTimerDataAndDSTClock) {
     ClockSet clock{};
     rec::DecodeClockSet(Reply(0xA7, {6, 2, 30, 12, 0x07, 0xEA, 5}), clock);
-    EXPECT_EQ((std::vector<int>{clock.m_nYear, clock.m_nMonth, clock.m_nDay, clock.m_nHour, clock.m_nMinute}),
+    EXPECT_EQ((std::vector<int>{clock.m_nField0, clock.m_nField1, clock.m_nField2, clock.m_nField3,
+                                clock.m_nField4}),
               (std::vector<int>{2026, 12, 6, 2, 30}));
-    EXPECT_TRUE(clock.m_bPm);
+    EXPECT_TRUE(clock.m_bField5);
 
     TimerData timer{};
     rec::DecodeTimerData(Reply(0xA4, {7, 30, 0, 2, 10, 45, 1, 0, 1, 0, 20, 0x21, 0, 0, 9}), timer);
-    EXPECT_TRUE(timer.m_bOnEnabled);
-    EXPECT_FALSE(timer.m_bOffEnabled);
-    EXPECT_EQ(timer.m_nSource, 0x21);
-    EXPECT_EQ(timer.m_nByte14, 9);
+    EXPECT_TRUE(timer.m_bField3);
+    EXPECT_FALSE(timer.m_bField7);
+    EXPECT_EQ(timer.m_nField11, 0x21);
+    EXPECT_EQ(timer.m_nField14, 9);
 
     // A reply of twelve bytes carries no flag: the checksum behind them is not read as one.
     DSTClock dst{};
-    dst.m_bReplyFlag = true;
+    dst.m_bField12 = true;
     rec::DecodeDSTClock(Reply(0xB6, {1, 3, 5, 0, 2, 0, 10, 5, 0, 3, 0, 1}), dst);
-    EXPECT_EQ(dst.m_nEndMonth, 10);
-    EXPECT_FALSE(dst.m_bReplyFlag);
+    EXPECT_EQ(dst.m_nField6, 10);
+    EXPECT_FALSE(dst.m_bField12);
 }
 
 TEST(RecordGet, MaintenanceLayoutFollowsTheLengthByte) {
@@ -229,50 +229,50 @@ TEST(RecordGet, MaintenanceLayoutFollowsTheLengthByte) {
     }
     const auto fresh = [] {
         MaintainanceControlStatus s{};
-        s.m_nLayout21Byte12 = s.m_nLayout21Byte13 = s.m_nSharedByte14 = -1;
-        s.m_nLayout25Byte12 = s.m_nLayout25Byte13 = -1;
-        for (int& v : s.m_nTail) {
+        s.m_nField13 = s.m_nField14 = s.m_nField15 = -1;
+        s.m_nField16 = s.m_nField17 = -1;
+        for (int& v : s.m_nFields18To25) {
             v = -1;
         }
         return s;
     };
     auto s21 = fresh();
     rec::DecodeMaintainanceControlStatus(Reply(0x08, data21), s21);
-    EXPECT_EQ(s21.m_nDataLength, 21);
-    EXPECT_EQ(s21.m_nBytes1To11[10], 11);
-    EXPECT_EQ((std::vector<int>{s21.m_nLayout21Byte12, s21.m_nLayout21Byte13, s21.m_nSharedByte14,
-                                s21.m_nLayout25Byte12, s21.m_nTail[3], s21.m_nTail[4], s21.m_nTail[7]}),
+    EXPECT_EQ(s21.m_nField0, 21);
+    EXPECT_EQ(s21.m_nFields2To12[10], 11);
+    EXPECT_EQ((std::vector<int>{s21.m_nField13, s21.m_nField14, s21.m_nField15, s21.m_nField16,
+                                s21.m_nFields18To25[3], s21.m_nFields18To25[4], s21.m_nFields18To25[7]}),
               (std::vector<int>{12, 13, 14, -1, -1, 15, 18}));
 
     auto s25 = fresh();
     rec::DecodeMaintainanceControlStatus(Reply(0x08, data25), s25);
-    EXPECT_EQ((std::vector<int>{s25.m_nLayout21Byte12, s25.m_nLayout25Byte12, s25.m_nLayout25Byte13,
-                                s25.m_nSharedByte14, s25.m_nTail[0], s25.m_nTail[7]}),
+    EXPECT_EQ((std::vector<int>{s25.m_nField13, s25.m_nField16, s25.m_nField17, s25.m_nField15,
+                                s25.m_nFields18To25[0], s25.m_nFields18To25[7]}),
               (std::vector<int>{-1, 112, 113, 114, 115, 122}));
 
     auto other = fresh();
     rec::DecodeMaintainanceControlStatus(Reply(0x08, Bytes(15, 1)), other);
-    EXPECT_EQ(other.m_nDataLength, 17);
-    EXPECT_EQ(other.m_nSharedByte14, -1); // fields 13 to 25 stay as they were
-    EXPECT_EQ(other.m_nTail[7], -1);
+    EXPECT_EQ(other.m_nField0, 17);
+    EXPECT_EQ(other.m_nField15, -1); // fields 13 to 25 stay as they were
+    EXPECT_EQ(other.m_nFields18To25[7], -1);
 }
 
 TEST(RecordGet, HdmiColourPairsFillTheirEntryAndSkipOthers) {
     HdmiUHDColor color;
     rec::DecodeHdmiUHDColor(Reply(0x21, {0x07, 51, 1, 99, 1, 33, 1, 37}), color);
-    EXPECT_TRUE(color.m_bPort4On);
-    EXPECT_TRUE(color.m_bPort1On);
-    EXPECT_FALSE(color.m_bPort5On); // its flag lies outside the reply
-    EXPECT_FALSE(color.m_bPort2On || color.m_bPort3On);
+    EXPECT_TRUE(color.m_bField7);
+    EXPECT_TRUE(color.m_bField1);
+    EXPECT_FALSE(color.m_bField9); // its flag lies outside the reply
+    EXPECT_FALSE(color.m_bField3 || color.m_bField5);
 }
 
 TEST(RecordGet, BlockRowsAreReadWhileAWholeRowIsLeft) {
     BlockGradationData gradation;
     rec::DecodeBlockGradation(Reply(0xD0, {0xA2, 0x01, 0x80, 0x02, 0x00, 0x01, 0x00, 0x00, 0x10, 9, 9, 9}),
                               gradation);
-    EXPECT_EQ(gradation.m_lstLevel, (std::list<int>{0x80}));
-    EXPECT_EQ(gradation.m_lstRed, (std::list<int>{0x0200}));
-    EXPECT_EQ(gradation.m_lstBlue, (std::list<int>{0x0010}));
+    EXPECT_EQ(gradation.m_lstField0, (std::list<int>{0x80}));
+    EXPECT_EQ(gradation.m_lstField1, (std::list<int>{0x0200}));
+    EXPECT_EQ(gradation.m_lstField3, (std::list<int>{0x0010}));
 
     Bytes rgbData{0x9B, 0x01, 0x02};
     for (int row = 0; row < 2; ++row) {
@@ -285,8 +285,8 @@ TEST(RecordGet, BlockRowsAreReadWhileAWholeRowIsLeft) {
     rgbData.push_back(0x77); // a partial third row
     BlockRGBData rgb;
     rec::DecodeBlockRGB(Reply(0xD0, rgbData), rgb);
-    EXPECT_EQ(rgb.m_lstLevel, (std::list<int>{0x40, 0x80}));
-    EXPECT_EQ(rgb.m_lstWords[8], (std::list<int>{0x0008, 0x0108}));
+    EXPECT_EQ(rgb.m_lstField0, (std::list<int>{0x40, 0x80}));
+    EXPECT_EQ(rgb.m_lstFields1To9[8], (std::list<int>{0x0008, 0x0108}));
 }
 
 TEST(RecordGet, ModulesAreAppendedFromEitherRoad) {
@@ -298,10 +298,10 @@ TEST(RecordGet, ModulesAreAppendedFromEitherRoad) {
     std::vector<ModuleInformation> list(1);
     rec::DecodeModules(Reply(0xD0, modules), false, list);
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[1].m_strSerial, L"SERIAL00001");
-    EXPECT_EQ(list[1].m_strVersion, L"v1.00");
-    EXPECT_EQ(list[2].m_strVersion, L"v2.0"); // unprintable characters are dropped
-    EXPECT_EQ(list[2].m_nIndex, 1);
+    EXPECT_EQ(list[1].m_strField1, L"SERIAL00001");
+    EXPECT_EQ(list[1].m_strField2, L"v1.00");
+    EXPECT_EQ(list[2].m_strField2, L"v2.0"); // unprintable characters are dropped
+    EXPECT_EQ(list[2].m_nField0, 1);
 
     // The long road: two length bytes, so the acknowledgement and the count move one place on; a module
     // announced but not sent is not invented.
@@ -311,7 +311,7 @@ TEST(RecordGet, ModulesAreAppendedFromEitherRoad) {
     std::vector<ModuleInformation> fromLong;
     rec::DecodeModules(PickedReply(longPacket, true), true, fromLong);
     ASSERT_EQ(fromLong.size(), 1u);
-    EXPECT_EQ(fromLong[0].m_strSerial, L"SERIAL00001");
+    EXPECT_EQ(fromLong[0].m_strField1, L"SERIAL00001");
 }
 
 } // namespace

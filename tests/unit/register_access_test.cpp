@@ -274,7 +274,7 @@ TEST_F(Registers, BlockRangeWritesBuiltInBlocksThenTheTables) {
 
 TEST_F(Registers, FpgaSettingsOnlyForTheirProductGroups) {
     FPGASettingsData data;
-    data.m_nValues[21] = 0x0FFF;
+    data.m_nFields0To21[21] = 0x0FFF;
     for (int group : {4, 5, 8, 9, 3, 0}) {
         basic.calls.clear();
         record.SetProductGroup(group);
@@ -285,7 +285,7 @@ TEST_F(Registers, FpgaSettingsOnlyForTheirProductGroups) {
     }
     record.SetProductGroup(4);
     basic.calls.clear();
-    data.m_nValues[21] = 0x0FFF; // the reads above filled the record from the (empty) registers
+    data.m_nFields0To21[21] = 0x0FFF; // the reads above filled the record from the (empty) registers
     Access().WriteFPGASettingsData(&data);
     ASSERT_EQ(basic.calls.size(), 1u);
     EXPECT_EQ(basic.calls[0].mode, 0x90);

@@ -118,7 +118,7 @@ std::string ArgumentSyntaxText() {
            "  ints     numbers separated by commas: 1,0x20,-3 (the empty word: an empty list)\n"
            "  doubles  decimal numbers separated by commas: 1,0.5,0\n"
            "  texts    words separated by commas: 10.0.0.1,10.0.0.2\n"
-           "  RECORD   one JSON object naming every field of the record: '{\"Year\": 2024, ...}'\n"
+           "  RECORD   one JSON object naming every field of the record: '{\"Field0\": 2024, ...}'\n"
            "An argument that takes \"the empty word for none\" is left out when given as ''.\n"
            "Out-values are not given; they come back in \"outs\" (null when no reply filled them).\n";
 }

@@ -3,7 +3,7 @@
 // The extended-helper operations that carry exported data records, for `op` and `ops`.
 //
 // A record in-argument is one JSON object on the command line naming every field of the record
-// ('{"Year": 2024, "Month": 12, ...}'); a field left out or unknown refuses the argument. A record
+// ('{"Field0": 2024, "Field1": 12, ...}'); a field left out or unknown refuses the argument. A record
 // out-value is printed as a JSON object with the same names, or null when the operation failed.
 // Number arguments are decimal or 0x-hexadecimal, as everywhere.
 
