@@ -13,6 +13,7 @@ install(TARGETS ${ZOL_EXPORTED_TARGETS}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZOLSystemUtility)
 install(DIRECTORY ZOLSystemUtility/include/ WallDataLib/include/ Logger/include/
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZOLSystemUtility)
+install(FILES ${ZOL_GENERATED_DIR}/ZOLVersionNumbers.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZOLSystemUtility)
 install(EXPORT ZOLSystemUtilityTargets NAMESPACE ZOLSystemUtility:: DESTINATION ${ZOL_CMAKE_DIR})
 export(EXPORT ZOLSystemUtilityTargets NAMESPACE ZOLSystemUtility::
        FILE ${PROJECT_BINARY_DIR}/ZOLSystemUtilityTargets.cmake)

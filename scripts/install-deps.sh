@@ -4,6 +4,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libtomlplusplus-dev iproute2 util-linux)
+# the ABI check
+packages+=(abigail-tools xz-utils)
 # clang's libFuzzer and sanitizer runtimes for the fuzz targets
 packages+=(clang libclang-rt-dev)
 

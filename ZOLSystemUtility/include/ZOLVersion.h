@@ -4,6 +4,7 @@
    hosts alike can call it. */
 
 #include "ZOLExport.h"
+#include "ZOLVersionNumbers.h"
 
 #ifdef __cplusplus
 extern "C" {

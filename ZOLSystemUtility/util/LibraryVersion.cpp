@@ -1,7 +1,7 @@
 #include "ZOLVersion.h"
 
-#include "ProjectVersion.h"
+#include "ZOLVersionNumbers.h"
 
 extern "C" const char* ZOLGetLibraryVersion(void) {
-    return ZOL_PROJECT_VERSION;
+    return ZOL_VERSION_STRING;
 }

@@ -182,6 +182,21 @@ TEST(ZolctlVersion, VersionIsTheLibrarysAndNeedsNoCommand) {
     const std::string version = ZOLGetLibraryVersion();
     EXPECT_TRUE(std::regex_match(version, std::regex(R"(\d+\.\d+\.\d+)"))) << version;
     EXPECT_EQ(ZOLGetLibraryVersion(), ZOLGetLibraryVersion()) << "one static text";
+    EXPECT_EQ(version, ZOL_VERSION_STRING) << "the loaded library is the one these headers came with";
+    EXPECT_EQ(version, std::to_string(ZOL_VERSION_MAJOR) + "." + std::to_string(ZOL_VERSION_MINOR) + "." +
+                           std::to_string(ZOL_VERSION_PATCH));
+    const struct {
+        int major, minor, patch;
+        bool atLeast;
+    } versions[] = {{ZOL_VERSION_MAJOR, ZOL_VERSION_MINOR, ZOL_VERSION_PATCH, true},
+                    {ZOL_VERSION_MAJOR, ZOL_VERSION_MINOR, ZOL_VERSION_PATCH + 1, false},
+                    {ZOL_VERSION_MAJOR, ZOL_VERSION_MINOR + 1, 0, false},
+                    {ZOL_VERSION_MAJOR + 1, 0, 0, false},
+                    {ZOL_VERSION_MAJOR - 1, 99, 99, ZOL_VERSION_MAJOR > 0}};
+    for (const auto& v : versions) {
+        EXPECT_EQ(ZOL_VERSION_AT_LEAST(v.major, v.minor, v.patch), v.atLeast)
+            << v.major << "." << v.minor << "." << v.patch;
+    }
     for (const std::vector<std::string>& words :
          {std::vector<std::string>{"--version"}, {"--json", "--version"}, {"--version", "status"}}) {
         const zolctl::ParseResult parsed = zolctl::ParseArguments(words);

@@ -6,7 +6,7 @@
 //   zolsim --pty [--baud-pacing] [--id 1 ...]
 //   zolsim ... --fault KIND[:COUNT] [--fault ...]
 // Runs until SIGINT or SIGTERM.
-#include "ProjectVersion.h"
+#include "ZOLVersionNumbers.h"
 #include "zolsim/FaultText.h"
 #include "zolsim/FleetSimulator.h"
 #include "zolsim/Simulator.h"
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
             }
             faults.push_back(*fault);
         } else if (arg == "--version") {
-            std::cout << "zolsim " << ZOL_PROJECT_VERSION << std::endl;
+            std::cout << "zolsim " << ZOL_VERSION_STRING << std::endl;
             return 0;
         } else if (arg == "--separate-displays") {
             separate = true;
