@@ -28,10 +28,10 @@ template <typename T> using LFDIn = std::conditional_t<std::is_arithmetic_v<T>, 
 
 class ILFDData {
 public:
-    // The settings block is a fixed block of ints that the display's settings commands and the register
-    // operations share: fields 0 to 8 hold the values of registers 0x40 to 0x48 (the 3 x 3 matrix, row by
-    // row, 512 standing for full scale), field 9 the level that command 0x58 reports and sets; the
-    // remaining fields are free for the register operations.
+    // The settings block is a fixed block of ints that command 0x58 and the register operations share:
+    // fields 0 to 8 hold the values of registers 0x40 to 0x48 (the 3 x 3 matrix, row by row, 512 standing
+    // for 0xFFFF), field 9 the value that command 0x58 reports and sets; the remaining fields are free for
+    // the register operations.
     using SettingsBlock = std::array<int, 16>;
     static constexpr int kSettingsBlockSize = 16;
     static constexpr int kSettingsFieldRegister40 = 0;

@@ -157,8 +157,8 @@ void Version0E(const FrameView& f) {
     if (auto colon = text.find(':'); colon != std::string::npos) {
         text.erase(0, colon + 1);
     }
-    if (auto board = text.find("Main Micom"); board != std::string::npos) {
-        text.erase(board, 10);
+    if (auto marker = text.find("Main Micom"); marker != std::string::npos) {
+        text.erase(marker, 10);
     }
     f.record.SetVersionText(text);
 }
@@ -237,7 +237,7 @@ void Value70(const FrameView& f) {
     }
 }
 
-// A three-byte quantity in tenths, with its last byte beside it.
+// A three-byte integer times 10, with its last byte as the second value.
 void StoreValue83(Record& record, int high, int middle, int low) {
     record.SetValue83(IntBlock2{ThreeByteInt(high, middle, low) * 10, low});
 }
@@ -437,9 +437,9 @@ void Fields1Bx98(const FrameView& f) {
     r.SetValue1Bx98Flag(fields[0].empty() && !fields[4].empty());
 }
 
-// A remote address setting: mode 0 none, mode 1 one of two texts (the one that is not this display's
-// own address), mode 2 four octets.
-void Address1Bx97(const FrameView& f) {
+// 0x1B 0x97, by the mode in byte 9: mode 0 an empty text, mode 1 one of two texts (the first that is
+// not empty and differs from the record's address text), mode 2 four octets.
+void Modes1Bx97(const FrameView& f) {
     if (f.Value(1) != 0x81) {
         return;
     }
@@ -534,7 +534,7 @@ void Reply1B(const FrameView& f) {
         {0x90, Value1Bx90},
         {0x96, Nonzero1<&Record::SetValue1Bx96>},
         {0x98, Fields1Bx98},
-        {0x97, Address1Bx97},
+        {0x97, Modes1Bx97},
         {0xA4, Texts1BxA4},
     };
     if (IdCheck(f)) {

@@ -22,14 +22,15 @@ namespace {
 constexpr int kDefaultReplyMs = 2000;
 constexpr unsigned kSerialFastBaud = 115200;
 
-bool IsSlowModel(int modelCode) {
+// Model codes 86, 97, 110 and 116 get the longer waits and pauses of the raw roads.
+bool IsLongWaitModel(int modelCode) {
     return modelCode == 86 || modelCode == 97 || modelCode == 110 || modelCode == 116;
 }
 
 int RawReplyTimeout(unsigned char code, int modelCode) {
     switch (code) {
     case 0xE3:
-        return IsSlowModel(modelCode) ? 30000 : 5000;
+        return IsLongWaitModel(modelCode) ? 30000 : 5000;
     case 0x9F:
         return 4000;
     case 0x84:
@@ -129,8 +130,8 @@ Reply CZOLCommandHandler::RunRaw(ILFDData& record, unsigned char code, unsigned 
     send();
     Reply last = ReceiveOn(*connection, timeout);
 
-    // A slow model answers 0xE3 late over Ethernet: keep polling for its reply.
-    if (code == 0xE3 && IsSlowModel(modelCode) && record.GetConnectionKind() == 1) {
+    // 0xE3 to one of those models over Ethernet: keep polling for its reply.
+    if (code == 0xE3 && IsLongWaitModel(modelCode) && record.GetConnectionKind() == 1) {
         constexpr int kPollMs = 150;
         for (int poll = 0; poll < 27000 / kPollMs + 1 && !StartsWithHeader(last); ++poll) {
             last = ReceiveOn(*connection, kPollMs);
@@ -256,7 +257,7 @@ bool CZOLCommandHandler::TransferPacket(ILFDData* record, IZOLCommand* command, 
 
     const bool anyReply = code == 0xE2 || (code == 0xE1 && itemByte92);
     const bool paced = mode == 1 && record->GetConnectionKind() == 2;
-    const int pacingMs = IsSlowModel(record->GetModelCode()) ? 150 : 70;
+    const int pacingMs = IsLongWaitModel(record->GetModelCode()) ? 150 : 70;
     auto accept = [&](const Reply& reply) {
         CopyReply(reply, replyOut, FrameCopyLength(reply));
         return true;

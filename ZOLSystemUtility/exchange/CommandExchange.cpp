@@ -82,7 +82,7 @@ Action CommandExchange::OnReceived(command::Reply reply) {
     m_last = std::move(reply);
     m_matched = MatchOrSalvage();
     if (m_phase == Phase::FirstReReceive) {
-        // 0x1D changes the display's state: sending it twice is worse than losing its reply.
+        // 0x1D is sent once only, even when its reply does not match.
         if (m_code == kSentOnce || (m_last.bytes != nullptr && m_last.length > 0 && m_matched)) {
             return Stop();
         }

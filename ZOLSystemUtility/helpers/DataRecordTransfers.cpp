@@ -19,7 +19,7 @@ constexpr unsigned char kClock = 0xA7;
 constexpr unsigned char kDst = 0xB6;
 constexpr unsigned char kTimer = 0xA4;
 constexpr unsigned char kMaintenance = 0x08;
-constexpr unsigned char kPictureSettings = 0x21;
+constexpr unsigned char kCommand21 = 0x21;
 constexpr unsigned char kProduct = 0xD0;
 constexpr unsigned char kLongProduct = 0xD2;
 
@@ -89,7 +89,7 @@ std::optional<PickedReply> ScannedReply(const RecordRoad& road, unsigned char co
 template <std::size_t N> int ExecuteAll(const RecordRoad& road, const std::array<Bytes, N>& requests) {
     int status = 0;
     for (const Bytes& data : requests) {
-        status = Execute(road, kPictureSettings, data);
+        status = Execute(road, kCommand21, data);
         if (status == 0) {
             break;
         }
@@ -102,7 +102,7 @@ template <typename Record, std::size_t N, typename Decode>
 int GetEach(const RecordRoad& road, const std::array<unsigned char, N>& subs, Record* out, Decode decode) {
     Record working = *out;
     for (std::size_t i = 0; i < N; ++i) {
-        const auto reply = AckedReply(road, kPictureSettings, {subs[i]}, subs[i]);
+        const auto reply = AckedReply(road, kCommand21, {subs[i]}, subs[i]);
         if (!reply) {
             return 0;
         }
@@ -183,14 +183,14 @@ int GetMaintainanceControlStatus(const RecordRoad& road, MaintainanceControlStat
 }
 
 int GetHdmiUHDColor(const RecordRoad& road, HdmiUHDColor* color) {
-    return GetSingle(road, color, kPictureSettings, {kSubHdmiUHDColor}, kSubHdmiUHDColor, DecodeHdmiUHDColor);
+    return GetSingle(road, color, kCommand21, {kSubHdmiUHDColor}, kSubHdmiUHDColor, DecodeHdmiUHDColor);
 }
 
 int SetHdmiUHDColor(const RecordRoad& road, const HdmiUHDColor* color) {
     if (!Usable(road, color)) {
         return 0;
     }
-    return Execute(road, kPictureSettings, EncodeHdmiUHDColor(*color, road.record->GetModelCode()));
+    return Execute(road, kCommand21, EncodeHdmiUHDColor(*color, road.record->GetModelCode()));
 }
 
 int GetDynamicPeakingData(const RecordRoad& road, DynamicPeakingData* data) {
@@ -198,8 +198,7 @@ int GetDynamicPeakingData(const RecordRoad& road, DynamicPeakingData* data) {
         return 0;
     }
     data->m_nField7 = road.record->GetValue21x04();
-    return GetSingle(road, data, kPictureSettings, {kSubDynamicPeaking}, kSubDynamicPeaking,
-                     DecodeDynamicPeaking);
+    return GetSingle(road, data, kCommand21, {kSubDynamicPeaking}, kSubDynamicPeaking, DecodeDynamicPeaking);
 }
 
 // The value that travels ahead of a record goes through its own operation, which knows the displays that
@@ -211,7 +210,7 @@ int SetDynamicPeakingData(const RecordRoad& road, const DynamicPeakingData* data
     if (road.owner != nullptr) {
         road.owner->SetCommand21Sub04(data->m_nField7);
     }
-    return Execute(road, kPictureSettings, EncodeDynamicPeaking(*data));
+    return Execute(road, kCommand21, EncodeDynamicPeaking(*data));
 }
 
 int GetInverseToneMappingData(const RecordRoad& road, InverseToneMappingData* data) {

@@ -103,7 +103,7 @@ public:
     int GetCommandA9(int* count, unsigned char* first, unsigned char* second, unsigned char* third,
                      unsigned char* fourth) override;
     int SetCommandA8(int mode, int a2, int a3, int a4, int a5) override;
-    int SetGeometryRegisters(int horizontal, int vertical) override;
+    int SetGeometryRegisters(int first, int second) override;
     int ApplyGeometryRegisters() override;
     int GetCommandC0Sub14(int* value) override;
     int GetCommandC0Sub0A(int* value) override;

@@ -401,7 +401,7 @@ int C::SetCommandD0Sub9A(int v, unsigned char toAll) {
 int C::SetCommandD0SubB2(int a1, int a2) {
     return Exec(0xD0, {0xB2, Lo(a1), Lo(a2), 0x00, 0x00, 0x00, 0x00});
 }
-// The mode byte names the target (bit 3, 2 or 1) and carries bit 8 of the 9-bit value in bit 0.
+// The first data byte names the target (bit 3, 2 or 1) and carries bit 8 of the 9-bit value in bit 0.
 int C::SetCommandD0Sub93Bit3(int v) {
     return Exec(0xD0, {0x93, static_cast<unsigned char>(0x08 | ((v >> 8) & 1)), Lo(v)});
 }
@@ -470,7 +470,7 @@ int C::SetCommandD0SubA2(unsigned char selector) {
 }
 
 namespace {
-// Displays that take the packed mode byte (selector and part in one byte) for 0x92 and 0x97.
+// Displays whose 0x92 and 0x97 requests carry the arguments packed into one mode byte (16 x a1 + ...).
 bool PackedMode(int group, int blockFlag) {
     return (group == 2 || group == 4 || group == 5) && blockFlag == 1;
 }
@@ -635,7 +635,7 @@ int C::RefreshCommand1BSub97() {
 int C::ResetCommand1BSub97() {
     return Family() == 7 ? Exec(0x1B, {0x97, 0x81, 0x01, 0x00}) : 0;
 }
-// Bit k of the mode byte is entry k of the seven flags.
+// Bit k of the data byte after 0xA2 is entry k of the seven flags.
 int C::SetCommand1BSubA2(const unsigned char (*bits)[7], int a2, int a3) {
     if (bits == nullptr) {
         return 0;
@@ -805,7 +805,7 @@ int C::SetCommand1BSub50(int a1, int a2, int) {
 int C::SetCommandD0SubB4(int v) {
     return Exec(0xD0, {0xB4, Lo(v)});
 }
-// The value travels as the last of four bytes behind an "enable" byte.
+// The value travels as the last of four bytes behind a 0x01 byte.
 int C::SetCommandD0SubC6(int v) {
     return Bcast(0xD0, {0xC6, 0x00, 0x01, 0x00, 0x00, Lo(v)});
 }

@@ -21,8 +21,8 @@ int C::RefreshBasicStatus() {
         Exec(0x0B, {});
         Exec(0x0E, {});
     }
-    // The device class is worked out again from what the display just reported; a display that the
-    // record marks for an input change (class 4) gets its source sent directly.
+    // The device class is worked out again from what the display just reported; a display of class 4
+    // gets the record's 0x14 value sent back to it directly.
     std::string typeText;
     m_pRecord->GetDeviceTypeText(typeText);
     if (ILFDUtility* utility = ILFDUtilityFactory::CreateInstance(); utility != nullptr) {
@@ -98,8 +98,8 @@ static void RefreshD0Tail(C& helper, ILFDData& record) {
     helper.RefreshCommandD0SubA5();
 }
 
-// Mode 0 reads everything; mode 1 leaves out the identity texts (model name, serial, version), which do
-// not change while a display runs.
+// Mode 0 reads everything; mode 1 leaves out the model reply and the texts: 0x10, 0x8A, 0x0B, 0x1B 0x81
+// and the 0x1B 0xA4 / 0x0E pair.
 int C::RefreshAll(int mode) {
     const int status = Exec(0x00, {});
     if (status == 0 || !m_pRecord->IsResponding()) {
@@ -255,8 +255,8 @@ void C::RunFirstRefreshGroup() {
     step([&] { GetCommand71(nullptr); });
     step([&] { SetCommandFE(0x51); });
     step([&] { RefreshCommand1F(); });
-    // The picture blocks 0x04 and 0x06 exist only on displays whose 0x71 value is of the first two
-    // classes and that report a picture mode (0x70).
+    // The blocks 0x04 and 0x06 are asked for only when the record's 0x71 value is of the first two
+    // classes and its 0x70 value is set.
     if (Command71Class() != 3 && m_pRecord->GetValue70()) {
         step([&] { Exec(0x04, {}); });
         step([&] { Exec(0x06, {}); });

@@ -51,8 +51,8 @@ int C::InitializeMatrix() {
 int C::ReadCommand58Registers() {
     return Registers().ReadCommand58Registers();
 }
-int C::SetGeometryRegisters(int horizontal, int vertical) {
-    return Registers().SetGeometryRegisters(horizontal, vertical);
+int C::SetGeometryRegisters(int first, int second) {
+    return Registers().SetGeometryRegisters(first, second);
 }
 int C::ApplyGeometryRegisters() {
     return Registers().ApplyGeometryRegisters();

@@ -225,7 +225,7 @@ int RegisterAccess::EightRegisterWrite(int m, int x1, int x2, int x3, int y0, in
     return 1;
 }
 
-// The geometry the record stores: only the size (stored parameters 3 and 4) and the mode m.
+// The geometry the record stores: stored parameters 3 and 4 (as y1 and y3) and the mode m.
 int RegisterAccess::StoredGeometryWrite(int m) {
     return EightRegisterWrite(m, 0, 0, 0, 0, m_road.record->GetStoredParameter3(), 0,
                               m_road.record->GetStoredParameter4());
@@ -272,16 +272,19 @@ int RegisterAccess::WriteRegisterTable(const int* block, int width, int height) 
     return 1;
 }
 
-// The size comes from the display: the loader first, then the table at that size and the geometry.
+// Stored parameters 3 and 4 give the table's width and height: the loader first, then the table and the
+// stored geometry.
 int RegisterAccess::WriteRegisterTableWithGeometry(const int* block, std::size_t count) {
     if (!Ready() || block == nullptr || LoadRegisterTable() == 0) {
         return 0;
     }
-    const auto side = [](int size) { return static_cast<std::size_t>(size < 0 ? 0 : size) + 2; };
+    const auto side = [](int parameter) {
+        return static_cast<std::size_t>(parameter < 0 ? 0 : parameter) + 2;
+    };
     const std::size_t needed =
         3 * side(m_road.record->GetStoredParameter3()) * side(m_road.record->GetStoredParameter4());
     if (needed > count) {
-        ZOL_LOG_ERROR << "Register table of " << count << " values refused: the display's size needs "
+        ZOL_LOG_ERROR << "Register table of " << count << " values refused: stored parameters 3 and 4 need "
                       << needed;
         return 0;
     }
@@ -293,7 +296,7 @@ int RegisterAccess::WriteRegisterTableWithGeometry(const int* block, std::size_t
 }
 
 // values, when given, are nine new values for 0x40 to 0x48 (else the helper's last ones); geometry, when
-// given, is the size (width, height) to apply instead of the stored one.
+// given, holds the two values written instead of stored parameters 3 and 4.
 int RegisterAccess::WriteRegisterTableList(const int* values, const int* geometry) {
     if (!Ready()) {
         return 0;
@@ -436,8 +439,8 @@ int RegisterAccess::ApplyModelRegisterTable() {
     return Write(kMirrorLatch, kWriteByte, 1);
 }
 
-// Stored parameters 5 to 8 are what the table writes derive from the display's size: the padded width
-// and height, the number of values in one part of a register-table block, and the doubled parameter 2.
+// Stored parameters 5 to 8 are derived as the table writes use them: parameters 3 and 4 plus 2 each, the
+// product of those two (the values in one part of a register-table block), and the doubled parameter 2.
 int RegisterAccess::LoadRegisterTable() {
     if (!Ready()) {
         return 0;
@@ -478,25 +481,25 @@ int RegisterAccess::InitializeMatrix() {
     return LoadRegisterTable();
 }
 
-// The level of command 0x58 (percent) scales the diagonal of the record's matrix values before they go
-// to the three mirrored registers.
+// The 0x58 value v (1 to 100, anything else counts as 100) scales the diagonal of the record's matrix
+// values by v / 100 before they go to the three mirrored registers.
 int RegisterAccess::ReadCommand58Registers() {
     if (!Ready() || m_road.handler == nullptr) {
         return 0;
     }
     auto& settings = m_road.record->GetSettingsBlock();
-    const int level = settings[ILFDData::kSettingsFieldCommand58];
-    const unsigned char data[1] = {static_cast<unsigned char>(level & 0xFF)};
+    const int value58 = settings[ILFDData::kSettingsFieldCommand58];
+    const unsigned char data[1] = {static_cast<unsigned char>(value58 & 0xFF)};
     const int status = static_cast<int>(
         m_road.handler->Execute(m_road.record, 0x58, 1, data, m_road.command, nullptr, true));
     if (status == 0) {
         return 0;
     }
-    const int percent = level > 0 && level <= 100 ? level : 100;
+    const int hundredths = value58 > 0 && value58 <= 100 ? value58 : 100;
     for (int field : {0, 4, 8}) {
         const int base = settings[static_cast<std::size_t>(ILFDData::kSettingsFieldRegister40) +
                                   static_cast<std::size_t>(field)];
-        const int scaled = base == kFullScale && percent == 100 ? kFullScale : base * percent / 100;
+        const int scaled = base == kFullScale && hundredths == 100 ? kFullScale : base * hundredths / 100;
         if (WriteRegisterWord(kMatrixFirst + field, scaled) == 0) {
             return 0;
         }
@@ -508,16 +511,16 @@ int RegisterAccess::ReadCommand58Registers() {
     return status;
 }
 
-// Mode 0x0D moves the picture right and down, 0x0E when either shift is negative; the shifts travel
-// as their sizes in x1 and x2.
-int RegisterAccess::SetGeometryRegisters(int horizontal, int vertical) {
+// Mode 0x0D when neither argument is negative, else 0x0E; the arguments travel as their magnitudes in
+// x1 and x2.
+int RegisterAccess::SetGeometryRegisters(int first, int second) {
     if (!Ready() || LoadRegisterTable() == 0) {
         return 0;
     }
-    const int mode = horizontal < 0 || vertical < 0 ? 0x0E : 0x0D;
+    const int mode = first < 0 || second < 0 ? 0x0E : 0x0D;
     const ILFDData& record = *m_road.record;
-    return EightRegisterWrite(mode, std::abs(horizontal), std::abs(vertical), 0, 0,
-                              record.GetStoredParameter3(), 0, record.GetStoredParameter4());
+    return EightRegisterWrite(mode, std::abs(first), std::abs(second), 0, 0, record.GetStoredParameter3(), 0,
+                              record.GetStoredParameter4());
 }
 
 int RegisterAccess::ApplyGeometryRegisters() {

@@ -74,7 +74,7 @@ public:
     int LoadRegisterTable();
     int InitializeMatrix();
     int ReadCommand58Registers();
-    int SetGeometryRegisters(int horizontal, int vertical);
+    int SetGeometryRegisters(int first, int second);
     int ApplyGeometryRegisters();
     int ReadRegisterBlock(int reg, int* value);
     int GetFPGASettingsData(FPGASettingsData* data);

@@ -82,7 +82,7 @@ public:
     virtual int GetCommandA9(int* count, unsigned char* first, unsigned char* second, unsigned char* third,
                              unsigned char* fourth) = 0;
     virtual int SetCommandA8(int mode, int a2, int a3, int a4, int a5) = 0;
-    virtual int SetGeometryRegisters(int horizontal, int vertical) = 0;
+    virtual int SetGeometryRegisters(int first, int second) = 0;
     virtual int ApplyGeometryRegisters() = 0;
     virtual int GetCommandC0Sub14(int* value) = 0;
     virtual int GetCommandC0Sub0A(int* value) = 0;

@@ -56,8 +56,8 @@ SSL_CTX* NewLenientContext() {
     SSL_CTX* context = SSL_CTX_new(TLS_client_method());
     if (context == nullptr)
         return nullptr;
-    // The oldest displays only speak TLS 1.0, which needs the lowest security level; that level is this
-    // context's alone.
+    // The download starts from the TLS 1.0 client method; TLS 1.0 needs the lowest security level, and that
+    // level is this context's alone.
     SSL_CTX_set_security_level(context, 0);
     const bool ok = SSL_CTX_set_min_proto_version(context, TLS1_VERSION) == 1 &&
                     SSL_CTX_set_max_proto_version(context, TLS1_3_VERSION) == 1 &&

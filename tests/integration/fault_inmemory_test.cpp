@@ -25,7 +25,7 @@ using zol::testing::FaultPlan;
 using zol::testing::FaultyCommand;
 using zol::testing::FaultyConnection;
 
-constexpr unsigned char kVolume = 0x12;
+constexpr unsigned char kValue12 = 0x12;
 constexpr unsigned char kDisplayValue = 37;
 constexpr int kStaleValue = 99;
 
@@ -56,7 +56,7 @@ protected:
         handler = IZOLCommandHandlerFactory::CreateInstance();
         handler->SetProgressObserver(nullptr);
         handler->SetRetryCount(2);
-        display.model.SetValue(kVolume, {kDisplayValue});
+        display.model.SetValue(kValue12, {kDisplayValue});
         record.SetAddress("in-memory display"); // no pooled connection has this name
         record.SetConnectionKind(1);
         record.SetDisplayId(1);
@@ -64,11 +64,12 @@ protected:
     }
     void TearDown() override { handler->SetRetryCount(4); }
 
-    // Runs one volume query over a connection with this plan; returns Execute's result.
+    // Runs one query of the 0x12 setting (Value12) over a connection with this plan; returns Execute's
+    // result.
     unsigned Query(const FaultPlan& plan, int* sends = nullptr) {
         FaultyConnection connection(display.Peer(), plan);
         FaultyCommand command(connection);
-        const unsigned result = handler->Execute(&record, kVolume, 0, nullptr, &command, nullptr, true);
+        const unsigned result = handler->Execute(&record, kValue12, 0, nullptr, &command, nullptr, true);
         if (sends != nullptr)
             *sends = command.Sends();
         return result;
@@ -83,7 +84,7 @@ TEST_F(FaultInMemory, CleanRunTakesThreeOperations) {
     // The loop below relies on this count: connect, send, receive.
     FaultyConnection connection(display.Peer());
     FaultyCommand command(connection);
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, &command, nullptr, true), 1u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, &command, nullptr, true), 1u);
     EXPECT_EQ(connection.Operations(), 3);
     EXPECT_EQ(record.GetValue12(), kDisplayValue);
 }

@@ -1,6 +1,6 @@
 // Faults of a display on a serial line (a pseudo-terminal served by the simulated display), and what the
-// command handler's Execute makes of each. Every row is one volume query (command 0x12) with one retry;
-// the reply wait of 0x12 is W = 2000 ms.
+// command handler's Execute makes of each. Every row is one query of the 0x12 setting (Value12) with one
+// retry; the reply wait of 0x12 is W = 2000 ms.
 //
 // | fault                          | result | requests | why | time  |
 // |--------------------------------|--------|----------|-----------------------------------------------------|-------|
@@ -31,7 +31,7 @@ namespace {
 using zolsim::Fault;
 using zolsim::FaultKind;
 
-constexpr unsigned char kVolume = 0x12;
+constexpr unsigned char kValue12 = 0x12;
 
 long long ElapsedMs(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
@@ -48,7 +48,7 @@ double ProcessCpuMs() {
 Fault Make(FaultKind kind) {
     Fault fault;
     fault.kind = kind;
-    fault.onlyCode = kVolume;
+    fault.onlyCode = kValue12;
     return fault;
 }
 
@@ -64,7 +64,7 @@ class FaultSerial : public testing::TestWithParam<Row> {
 protected:
     void SetUp() override {
         ResetProcessWide();
-        sim.AddDisplay(1).SetValue(kVolume, {42});
+        sim.AddDisplay(1).SetValue(kValue12, {42});
         path = sim.StartPty();
         ASSERT_FALSE(path.empty());
         handler = IZOLCommandHandlerFactory::CreateInstance();
@@ -79,10 +79,10 @@ protected:
         IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(path);
     }
 
-    int VolumeRequests() const {
+    int Value12Requests() const {
         int count = 0;
         for (const auto& request : sim.Requests())
-            count += !request.relayHeader && request.code == kVolume ? 1 : 0;
+            count += !request.relayHeader && request.code == kValue12 ? 1 : 0;
         return count;
     }
 
@@ -94,20 +94,20 @@ protected:
 
 TEST_P(FaultSerial, ExecuteEndsAsTheWaitsAndRetriesSay) {
     const Row& row = GetParam();
-    ASSERT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    ASSERT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     sim.ClearLog();
     sim.InjectFault(row.fault);
     record.SetValue12(0);
 
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), row.result);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), row.result);
     EXPECT_LE(ElapsedMs(start), row.maxMs);
-    EXPECT_EQ(VolumeRequests(), row.requests);
+    EXPECT_EQ(Value12Requests(), row.requests);
     if (row.result == 1u) {
         EXPECT_EQ(record.GetValue12(), 42);
     }
     // And the line goes on working.
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
 }
 
 Fault SplitAt(std::size_t at) {
@@ -127,11 +127,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, FaultSerial,
                          });
 
 TEST_F(FaultSerial, HungUpLineFailsInBoundedTimeLeavesNoSpinningThreadAndComesBack) {
-    ASSERT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    ASSERT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     sim.HangUpPty();
 
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 0u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 0u);
     EXPECT_LE(ElapsedMs(start), 2 * 2000 + 500);
 
     // An idle process after the hang-up: a reader thread still polling a dead line would burn a core.
@@ -145,7 +145,7 @@ TEST_F(FaultSerial, HungUpLineFailsInBoundedTimeLeavesNoSpinningThreadAndComesBa
     ASSERT_FALSE(path.empty());
     record.SetAddress(path);
     record.SetValue12(0);
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     EXPECT_EQ(record.GetValue12(), 42);
 }
 

@@ -1,6 +1,6 @@
 // Faults of a display on TCP, injected by the simulated display, and what the command handler's Execute
-// makes of each. Every row is one volume query (command 0x12) with one retry; the reply wait of 0x12 is
-// W = 2000 ms and a reply that does not match is waited for once more for R = 3000 ms.
+// makes of each. Every row is one query of the 0x12 setting (Value12) with one retry; the reply wait of
+// 0x12 is W = 2000 ms and a reply that does not match is waited for once more for R = 3000 ms.
 //
 // | fault                                | result | requests | why | time      |
 // |--------------------------------------|--------|----------|---------------------------------------------------|-----------|
@@ -46,7 +46,7 @@ using zolsim::FaultKind;
 
 constexpr const char* kAddress = "127.0.12.1";
 constexpr const char* kNobody = "127.0.12.2"; // nothing listens here
-constexpr unsigned char kVolume = 0x12;
+constexpr unsigned char kValue12 = 0x12;
 
 int OpenDescriptors() {
     int count = 0;
@@ -59,7 +59,7 @@ Fault Make(FaultKind kind, int times = 1) {
     Fault fault;
     fault.kind = kind;
     fault.times = times;
-    fault.onlyCode = kVolume;
+    fault.onlyCode = kValue12;
     return fault;
 }
 
@@ -124,7 +124,7 @@ class FaultTcp : public testing::TestWithParam<Row> {
 protected:
     static void SetUpTestSuite() {
         sim = new zolsim::Simulator();
-        sim->AddDisplay(1).SetValue(kVolume, {21});
+        sim->AddDisplay(1).SetValue(kValue12, {21});
         sim->SetGreeting(zolsim::kPlainGreeting);
         ASSERT_TRUE(sim->StartTcp(kAddress));
     }
@@ -143,10 +143,10 @@ protected:
     }
     void TearDown() override { handler->SetRetryCount(4); }
 
-    static int VolumeRequests() {
+    static int Value12Requests() {
         int count = 0;
         for (const auto& request : sim->Requests())
-            count += !request.relayHeader && request.code == kVolume ? 1 : 0;
+            count += !request.relayHeader && request.code == kValue12 ? 1 : 0;
         return count;
     }
 
@@ -171,7 +171,7 @@ TEST_P(FaultTcp, ExecuteEndsAsTheWaitsAndRetriesSay) {
 
     // An open connection first, so that the fault meets a display that was working.
     if (std::string(row.address) == kAddress) {
-        ASSERT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+        ASSERT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     }
     if (row.before)
         row.before(*sim);
@@ -181,7 +181,7 @@ TEST_P(FaultTcp, ExecuteEndsAsTheWaitsAndRetriesSay) {
     record.SetValue12(0);
 
     const auto start = std::chrono::steady_clock::now();
-    const unsigned result = handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true);
+    const unsigned result = handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true);
     const auto tookMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
             .count();
@@ -189,7 +189,7 @@ TEST_P(FaultTcp, ExecuteEndsAsTheWaitsAndRetriesSay) {
     EXPECT_EQ(result, row.result);
     // A display busy holding a reply back reads the retry only afterwards: give it the time to.
     sim->WaitForRequests(static_cast<std::size_t>(row.requests), 1500);
-    EXPECT_EQ(VolumeRequests(), row.requests);
+    EXPECT_EQ(Value12Requests(), row.requests);
     EXPECT_GE(tookMs, row.minMs - 50);
     EXPECT_LE(tookMs, row.maxMs);
     if (row.result == 1u) {
@@ -203,7 +203,7 @@ TEST_P(FaultTcp, ExecuteEndsAsTheWaitsAndRetriesSay) {
         sim->ClearFaults();
         IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(kAddress);
         record.SetValue12(0);
-        EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+        EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
         EXPECT_EQ(record.GetValue12(), 21);
     }
 
@@ -227,12 +227,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, FaultTcp, testing::ValuesIn(Rows()),
 
 TEST_F(FaultTcp, NextCommandAfterTheDisplayClosedReopensTheSameConnection) {
     CLFDData record = Record(kAddress);
-    ASSERT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    ASSERT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     const int accepted = sim->AcceptedConnections();
     sim->InjectFault(Make(FaultKind::Close, 2));
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 0u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 0u);
     // The pool entry stays; the command after the fault opens it again instead of failing for good.
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     EXPECT_GT(sim->AcceptedConnections(), accepted + 1);
 }
 

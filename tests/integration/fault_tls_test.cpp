@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr unsigned char kVolume = 0x12;
+constexpr unsigned char kValue12 = 0x12;
 constexpr int kHandshakeGiveUpMs = 10 * 500;
 
 // The trusted-root store of this process: a folder of its own with the root the display's chain ends in.
@@ -62,7 +62,7 @@ TEST_P(FaultTls, StalledHandshakeEndsAsTheRetriesSay) {
     const Row& row = GetParam();
     ResetProcessWide();
     zolsim::Simulator sim;
-    sim.AddDisplay(1).SetValue(kVolume, {17});
+    sim.AddDisplay(1).SetValue(kValue12, {17});
     ASSERT_TRUE(
         sim.EnableTls(zolsim::TlsCredentials::IssuedBy(g_store->root.rootCertPem, g_store->root.rootKeyPem)));
     ASSERT_TRUE(sim.StartTcp(row.address));
@@ -82,7 +82,7 @@ TEST_P(FaultTls, StalledHandshakeEndsAsTheRetriesSay) {
 
     int connectStatus = 0;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, &connectStatus, true), row.result);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, &connectStatus, true), row.result);
     const auto tookMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
             .count();
@@ -93,7 +93,7 @@ TEST_P(FaultTls, StalledHandshakeEndsAsTheRetriesSay) {
     // The next command, with no stall left, has its session.
     sim.ClearFaults();
     record.SetValue12(0);
-    EXPECT_EQ(handler->Execute(&record, kVolume, 0, nullptr, nullptr, nullptr, true), 1u);
+    EXPECT_EQ(handler->Execute(&record, kValue12, 0, nullptr, nullptr, nullptr, true), 1u);
     EXPECT_EQ(record.GetValue12(), 17);
 
     handler->SetRetryCount(4);

@@ -66,8 +66,8 @@ TEST_F(HandlerExecute, StatusQueryIsDecodedIntoTheRecord) {
 }
 
 TEST_F(HandlerExecute, SetThenQueryRoundTripsAValue) {
-    const unsigned char volume = 33;
-    EXPECT_EQ(handler->Execute(&record, 0x12, 1, &volume, nullptr, nullptr, true), 1u);
+    const unsigned char value = 33;
+    EXPECT_EQ(handler->Execute(&record, 0x12, 1, &value, nullptr, nullptr, true), 1u);
     record.SetValue12(0);
     EXPECT_EQ(handler->Execute(&record, 0x12, 0, nullptr, nullptr, nullptr, true), 1u);
     EXPECT_EQ(record.GetValue12(), 33);

@@ -100,7 +100,7 @@ TEST_F(RegisterWire, WordReadsAreScaled) {
 TEST_F(RegisterWire, GeometryWithoutParameter1DividesTheXValues) {
     const struct {
         unsigned parameter1;
-        int horizontal, vertical;
+        int first, second;
         Bytes values; // y0 y1 y2 y3 x1 x2 x3 m, two bytes each
     } rows[] = {
         {0, 100, 40, {0, 0, 0, 6, 0, 0, 0, 4, 0, 25, 0, 10, 0, 0, 0, 0x0D}},
@@ -110,7 +110,7 @@ TEST_F(RegisterWire, GeometryWithoutParameter1DividesTheXValues) {
     for (const auto& row : rows) {
         sim->ClearLog();
         Display().SetRegister(0xF2, row.parameter1);
-        EXPECT_EQ(helper->SetGeometryRegisters(row.horizontal, row.vertical), 1);
+        EXPECT_EQ(helper->SetGeometryRegisters(row.first, row.second), 1);
         const auto requests = RegisterRequests();
         ASSERT_EQ(requests.size(), 5u);
         EXPECT_EQ(requests[4], (RegisterRequest{0x90, 0xE5, row.values}));
@@ -188,9 +188,9 @@ TEST_F(RegisterWire, DefaultTableWritesItsSequenceBetweenTheLatchWrites) {
     EXPECT_EQ(Display().Register(0xC903), 0x2Au);
 }
 
-// Command 0x58 carries the record's level; the three diagonal registers then get their stored values
-// scaled to that level. A refused 0x58 writes no register.
-TEST_F(RegisterWire, Command58ScalesTheDiagonalToTheLevel) {
+// Command 0x58 carries the record's 0x58 value; the three diagonal registers then get their stored
+// values scaled by it (in hundredths). A refused 0x58 writes no register.
+TEST_F(RegisterWire, Command58ScalesTheDiagonalByItsValue) {
     auto& settings = record.GetSettingsBlock();
     settings[ILFDData::kSettingsFieldCommand58] = 50;
     for (int field : {0, 4, 8}) {

@@ -95,9 +95,9 @@ TEST(SimDisplay, IndexedListAndParameterisedReads) {
         EXPECT_EQ(answer->values, row.values);
     }
     // A read that carries a parameter after its selector is answered, not stored as a setting.
-    const auto network = Ask(display, 0x1B, {0x97, 0x81});
-    ASSERT_TRUE(network.has_value());
-    EXPECT_EQ(network->values, (Bytes{0x97, 0x81, 0x00, 0x00}));
+    const auto reply1Bx97 = Ask(display, 0x1B, {0x97, 0x81});
+    ASSERT_TRUE(reply1Bx97.has_value());
+    EXPECT_EQ(reply1Bx97->values, (Bytes{0x97, 0x81, 0x00, 0x00}));
     EXPECT_EQ(display.SubValue(0x1B, 0x97), (Bytes{0x81, 0x00, 0x00}));
 }
 

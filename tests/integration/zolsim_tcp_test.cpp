@@ -73,7 +73,7 @@ TEST_F(SimTcp, AnswersEachFramingWithTheExpectedBytes) {
     };
     for (const ExchangeRow& row : rows) {
         SCOPED_TRACE(row.name);
-        // The status block reports the volume set a few rows earlier.
+        // The status block's value 1 is the 0x12 setting stored a few rows earlier.
         EXPECT_EQ(Exchange(row.request, row.reply.size()), row.reply);
     }
 }

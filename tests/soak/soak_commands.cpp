@@ -1,6 +1,7 @@
 // Soak run: commands across 16 simulated displays from 8 threads, with seeded random faults on the
 // displays' replies. Each thread owns two displays (commands to one display are not run concurrently) and
-// repeats: set a random volume, then query it with perhaps a fault injected into the query's reply.
+// repeats: set the 0x12 setting (Value12) to a random value from 0 to 100, then query it with perhaps a
+// fault injected into the query's reply.
 // Every result is checked against what the fault must give:
 //   none, split reply, checksum corrupted once, connection closed once -> 1 and the value just set;
 //   refusal -> 0 and the record keeps what it held.
@@ -42,7 +43,7 @@ using zolsim::FaultKind;
 
 constexpr int kDisplays = 16;
 constexpr int kThreads = 8;
-constexpr unsigned char kVolume = 0x12;
+constexpr unsigned char kValue12 = 0x12;
 constexpr double kFaultRate = 0.2;
 constexpr long kRssNoiseKiB = 32 * 1024;
 
@@ -70,10 +71,10 @@ void Drive(std::vector<Display>& displays, int thread, long commands, unsigned s
     for (long done = 0; done < commands; done += 2) {
         const int index = 2 * thread + static_cast<int>((done / 2) % 2);
         Display& display = displays[static_cast<std::size_t>(index)];
-        const auto volume = static_cast<unsigned char>(random() % 101);
-        if (handler->Execute(&display.record, kVolume, 1, &volume, nullptr, nullptr, true) != 1u) {
+        const auto value = static_cast<unsigned char>(random() % 101);
+        if (handler->Execute(&display.record, kValue12, 1, &value, nullptr, nullptr, true) != 1u) {
             ++counters.wrong;
-            std::fprintf(stderr, "set of %d on %s failed\n", volume, Address(index).c_str());
+            std::fprintf(stderr, "set of %d on %s failed\n", value, Address(index).c_str());
         }
 
         FaultKind kind = FaultKind::None;
@@ -88,15 +89,15 @@ void Drive(std::vector<Display>& displays, int thread, long commands, unsigned s
         }
         display.record.SetValue12(-1);
         const unsigned result =
-            handler->Execute(&display.record, kVolume, 0, nullptr, nullptr, nullptr, true);
+            handler->Execute(&display.record, kValue12, 0, nullptr, nullptr, nullptr, true);
         const bool refused = kind == FaultKind::Nak;
         const bool right = refused ? (result == 0u && display.record.GetValue12() == -1)
-                                   : (result == 1u && display.record.GetValue12() == volume);
+                                   : (result == 1u && display.record.GetValue12() == value);
         if (!right) {
             ++counters.wrong;
             std::fprintf(stderr, "query on %s after fault %d: result %u, value %d, expected %d\n",
                          Address(index).c_str(), static_cast<int>(kind), result, display.record.GetValue12(),
-                         volume);
+                         value);
         }
         display.sim->ClearFaults();
         display.sim->ClearLog(); // the display keeps every request and reply until told otherwise

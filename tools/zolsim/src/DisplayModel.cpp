@@ -56,7 +56,8 @@ AnswerRule SubCoded() {
     };
 }
 
-// Power, volume, mute, input, aspect and two reserved bytes: what a display reports at a glance.
+// The status block: value 0 the power (as 0x11 holds it), values 1 to 4 the first bytes stored for 0x12,
+// 0x13, the input (0x14) and 0x18, then two zero bytes.
 AnswerRule Status() {
     return [](const Request& req, DisplayState& state) -> std::optional<Answer> {
         Bytes block{FirstOr(state, 0x11, 1),

@@ -19,7 +19,7 @@ Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
 
-// Each module reports an 11-character serial text and a 5-character version text.
+// Each module reports an 11-character text and a 5-character text.
 Bytes ModuleList() {
     return Concat({{0x02}, Text("ZSM55A00017"), Text("1.0.2"), Text("ZSM55A00018"), Text("1.0.3")});
 }
@@ -29,9 +29,9 @@ struct ValueRow {
     Bytes initial;
 };
 
-// Clock: day, hour, minute, month, year high, low, pm. Timer: on time and flag, off time and flag,
-// repeat, days, volume, source, holiday and two reserved bytes. Daylight saving: twelve settings and a
-// flag the display only reports. Maintenance: the 21-byte layout (its length byte is 21).
+// Clock: fields 2, 3, 4 and 1, field 0 as high and low byte, and the flag of field 5. Timer: fifteen
+// one-byte fields, 3 and 7 being flags. DSTClock: twelve settings and a flag the display only
+// reports. Maintenance: the 21-byte layout (its length byte is 21).
 const ValueRow kValueRows[] = {
     {0xA7, {6, 2, 30, 12, 0x07, 0xEA, 0}},
     {0xA4, {7, 30, 0, 1, 10, 45, 1, 1, 1, 0, 20, 0x21, 0, 0, 0}},
@@ -45,9 +45,9 @@ struct SubRow {
     Bytes initial;
 };
 
-// Picture settings behind 0x21 and the module list behind 0xD0 (the 0xD2 road reports none at start).
+// The record pages behind 0x21 and the module list behind 0xD0 (the 0xD2 road reports none at start).
 const SubRow kSubRows[] = {
-    {0x21, 0x07, {33, 1, 35, 0, 49, 1, 51, 0, 37, 1}}, // port code, wide colour on
+    {0x21, 0x07, {33, 1, 35, 0, 49, 1, 51, 0, 37, 1}}, // port code, enabled flag
     {0x21, 0x20, {1, 2, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00, 5}},
     {0x21, 0x18, {1, 0x01, 0xF4, 0x03, 0xE8, 2, 0x00, 0x64}},
     {0x21, 0x19, {0x00, 0x10, 0x00, 0x20, 0x00, 0x30, 0x00, 0x40, 0x00, 0x50}},
@@ -61,8 +61,8 @@ const SubRow kSubRows[] = {
     {0xD0, 0xA0, ModuleList()},
 };
 
-// The controller's registers at start: the size and scan parameters the table writes read back, the
-// matrix at full scale on its diagonal, and the FPGA settings.
+// The controller's registers at start: 0xF2, 0xF8, 0x58 and 0x59, which the register-table loader reads
+// back as stored parameters 1 to 4, the matrix with 1.0 (0xFFFF) on its diagonal, and the FPGA settings.
 const std::pair<unsigned, unsigned> kRegisters[] = {
     {0xF2, 1},      {0xF8, 0x10},   {0x58, 6},      {0x59, 4},        {0x40, 0xFFFF}, {0x44, 0xFFFF},
     {0x48, 0xFFFF}, {0xD100, 0x12}, {0xD101, 0x34}, {0xD102, 0x0100}, {0xD103, 3},    {0xD133, 0x0FFF},
@@ -70,31 +70,31 @@ const std::pair<unsigned, unsigned> kRegisters[] = {
 
 // Block rows per selector. A query names its selector(s); a set carries whole rows after them.
 struct BlockStore {
-    std::map<unsigned char, Bytes> gradation;                         // by selector, 7-byte rows
-    std::map<std::pair<unsigned char, unsigned char>, Bytes> colours; // by selector pair, 19-byte rows
+    std::map<unsigned char, Bytes> gradation;                     // by selector, 7-byte rows
+    std::map<std::pair<unsigned char, unsigned char>, Bytes> rgb; // by selector pair, 19-byte rows
 };
 
 constexpr std::size_t kGradationRow = 7;
-constexpr std::size_t kColourRow = 19;
+constexpr std::size_t kRgbRow = 19;
 
 Bytes DefaultGradation() {
     return {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x02, 0x00, 0x02,
             0x00, 0x02, 0x00, 0xFF, 0x03, 0xFF, 0x03, 0xFF, 0x03, 0xFF};
 }
 
-Bytes DefaultColours() {
+Bytes DefaultRgb() {
     Bytes rows;
-    for (unsigned char level : {0x40, 0xC0}) {
-        rows.push_back(level);
+    for (unsigned char fill : {0x40, 0xC0}) {
+        rows.push_back(fill);
         for (int w = 0; w < 9; ++w) {
             rows.push_back(static_cast<unsigned char>(w));
-            rows.push_back(level);
+            rows.push_back(fill);
         }
     }
     return rows;
 }
 
-bool IsColourQuery(const Bytes& data) {
+bool IsRgbQuery(const Bytes& data) {
     if (data.size() != 15) {
         return false;
     }
@@ -127,23 +127,23 @@ std::optional<Answer> Gradation(const Request& req, BlockStore& store) {
     return Answer{kAck, req.code, echo};
 }
 
-std::optional<Answer> Colours(const Request& req, BlockStore& store) {
+std::optional<Answer> Rgb(const Request& req, BlockStore& store) {
     const auto key = std::make_pair(req.data[1], req.data[2]);
     const Bytes echo{req.data[0], req.data[1], req.data[2]};
-    if (IsColourQuery(req.data)) {
-        const auto it = store.colours.find(key);
+    if (IsRgbQuery(req.data)) {
+        const auto it = store.rgb.find(key);
         Bytes values = echo;
-        const Bytes rows = it == store.colours.end() ? DefaultColours() : it->second;
+        const Bytes rows = it == store.rgb.end() ? DefaultRgb() : it->second;
         values.insert(values.end(), rows.begin(), rows.end());
         return Answer{kAck, req.code, values};
     }
-    if (req.data.size() > 3 && (req.data.size() - 3) % kColourRow == 0) {
-        store.colours[key] = Bytes(req.data.begin() + 3, req.data.end());
+    if (req.data.size() > 3 && (req.data.size() - 3) % kRgbRow == 0) {
+        store.rgb[key] = Bytes(req.data.begin() + 3, req.data.end());
     }
     return Answer{kAck, req.code, echo};
 }
 
-// A set of the daylight-saving block carries twelve bytes: the reported flag behind them stays.
+// A set of the DSTClock block carries twelve bytes: the reported flag behind them stays.
 AnswerRule KeepReportedTail() {
     return [](const Request& req, DisplayState& state) -> std::optional<Answer> {
         Bytes& stored = state.values[req.code];
@@ -178,7 +178,7 @@ void AddRecordRows(DisplayState& state, std::map<unsigned char, AnswerRule>& rul
             return Gradation(req, *store);
         }
         if (req.data.size() >= 3 && req.data[0] == 0x9B) {
-            return Colours(req, *store);
+            return Rgb(req, *store);
         }
         return next ? next(req, s) : std::nullopt;
     };

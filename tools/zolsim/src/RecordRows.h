@@ -1,5 +1,6 @@
-// What a fresh simulated display reports for the multi-value settings (clock, timers, daylight saving,
-// maintenance, picture tables, modules, block rows) and what its controller registers hold at start.
+// What a fresh simulated display reports for the multi-value settings (clock, timer, DSTClock,
+// maintenance, the 0x21 record pages, modules, block rows) and what its controller registers hold at
+// start.
 #pragma once
 
 #include "zolsim/DisplayModel.h"

@@ -1,10 +1,11 @@
 // The display controller's registers behind command 0xE1 and its tables behind 0xE2.
 //
-// Access-mode byte (data byte 0): bit 7 set writes, clear reads; bit 4 set means 16-bit values
-// (high byte first), clear 8-bit; bits 0-1 pick the addressing of a write: 01 consecutive registers
-// from one start address, 10 a paged block (page byte, then on a page's first packet the start
-// address, then words), 00 and 11 address/value pairs. A read names one address, a start address and
-// a count, or a list of addresses, told apart by the number of bytes.
+// Access-mode byte (data byte 0): bit 4 set means 16-bit values (high byte first), clear 8-bit. The rest
+// is how this simulator tells the requests the client sends apart: bit 7 set is taken for a write, clear
+// for a read; bits 0-1 pick the addressing of a write: 01 consecutive registers from one start address,
+// 10 a paged block (page byte, then on a page's first packet the start address, then words), 00 and 11
+// address/value pairs. A read names one address, a start address and a count, or a list of addresses,
+// told apart by the number of bytes.
 #include "zolsim/DisplayModel.h"
 
 namespace zolsim::rules {
@@ -17,8 +18,9 @@ constexpr unsigned char kConsecutive = 0x01;
 constexpr unsigned char kPaged = 0x02;
 constexpr unsigned char kPageStart = 0x80;
 
-// Refusal reasons in value 0 of a refused reply.
-constexpr unsigned char kBadLength = 0x01;
+// Value 0 of the simulator's refusal of a request it cannot read: a number of its own, not 2 (a client
+// answers a refused block packet with 2 in that place by writing the block again another way).
+constexpr unsigned char kUnreadable = 0x01;
 
 struct Cursor {
     const Bytes& data;
@@ -64,7 +66,7 @@ std::optional<Answer> Write(const Request& req, DisplayState& state, unsigned ch
     switch (mode & 0x03) {
     case kConsecutive: {
         if (!in.Has(2) || (req.data.size() - 3) % valueSize != 0) {
-            return Refused(req.code, kBadLength);
+            return Refused(req.code, kUnreadable);
         }
         unsigned address = in.Address();
         while (in.Has(valueSize)) {
@@ -74,17 +76,17 @@ std::optional<Answer> Write(const Request& req, DisplayState& state, unsigned ch
     }
     case kPaged: {
         if (!in.Has(1)) {
-            return Refused(req.code, kBadLength);
+            return Refused(req.code, kUnreadable);
         }
         const unsigned char page = req.data[in.at++];
         if ((page & kPageStart) != 0) {
             if (!in.Has(2)) {
-                return Refused(req.code, kBadLength);
+                return Refused(req.code, kUnreadable);
             }
             state.blockCursor = in.Address();
         }
         if ((req.data.size() - in.at) % 2 != 0) {
-            return Refused(req.code, kBadLength);
+            return Refused(req.code, kUnreadable);
         }
         while (in.Has(2)) {
             Store(state, state.blockCursor++, in.Value(true), true);
@@ -103,7 +105,7 @@ std::optional<Answer> Write(const Request& req, DisplayState& state, unsigned ch
             break;
         }
         if (req.data.size() < 1 + pairSize || (req.data.size() - 1) % pairSize != 0) {
-            return Refused(req.code, kBadLength);
+            return Refused(req.code, kUnreadable);
         }
         while (in.Has(pairSize)) {
             const unsigned address = in.Address();
@@ -131,7 +133,7 @@ std::optional<Answer> Read(const Request& req, const DisplayState& state, unsign
             PutValue(values, Stored(state, in.Address()), wide);
         }
     } else {
-        return Refused(req.code, kBadLength);
+        return Refused(req.code, kUnreadable);
     }
     return Answer{kAck, req.code, values};
 }
@@ -141,7 +143,7 @@ std::optional<Answer> Read(const Request& req, const DisplayState& state, unsign
 AnswerRule Registers() {
     return [](const Request& req, DisplayState& state) -> std::optional<Answer> {
         if (req.data.empty()) {
-            return Refused(req.code, kBadLength);
+            return Refused(req.code, kUnreadable);
         }
         const unsigned char mode = req.data[0];
         return (mode & kWrite) != 0 ? Write(req, state, mode) : Read(req, state, mode);
@@ -151,7 +153,7 @@ AnswerRule Registers() {
 AnswerRule Tables() {
     return [](const Request& req, DisplayState& state) -> std::optional<Answer> {
         if (req.data.empty()) {
-            return Refused(req.code, kBadLength);
+            return Refused(req.code, kUnreadable);
         }
         Bytes& table = state.tables[req.data[0]];
         table.insert(table.end(), req.data.begin() + 1, req.data.end());

@@ -49,7 +49,7 @@ using AnswerRule = std::function<std::optional<Answer>(const Request&, DisplaySt
 namespace rules {
 AnswerRule Value();            // query (no data): stored values; set: store the data, echo it
 AnswerRule SubCoded();         // see above
-AnswerRule Status();           // the status block built from the power, volume, mute, input and aspect values
+AnswerRule Status();           // the status block built from the values of 0x11, 0x12, 0x13, 0x14 and 0x18
 AnswerRule Refuse();           // 'N' with the command
 AnswerRule Silent();           // acted on, never answered
 AnswerRule BulkChunk();        // a firmware chunk of a bulk frame: stored in update mode, never answered
