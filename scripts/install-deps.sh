@@ -6,6 +6,9 @@ packages=(cmake ninja-build g++ pkg-config libssl-dev libgtest-dev libgmock-dev 
           libcli11-dev nlohmann-json3-dev libtomlplusplus-dev iproute2 util-linux)
 # the ABI check
 packages+=(abigail-tools xz-utils)
+# man pages (scdoc converts them, man and col read them back), Debian packages (dpkg-shlibdeps and file
+# for CPack's dependencies, lintian to check them) and the zsh completion's syntax check
+packages+=(scdoc man-db bsdextrautils dpkg-dev file lintian zsh)
 # clang's libFuzzer and sanitizer runtimes for the fuzz targets
 packages+=(clang libclang-rt-dev)
 

@@ -4,6 +4,7 @@
 #include "HostAddress.h"
 #include "Inventory.h"
 #include "Selection.h"
+#include "ZolctlRun.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,39 @@ TEST_F(InventoryFile, TheFileIsTheOptionElseTheEnvironmentElseTheUsersOwn) {
     EXPECT_EQ(zolctl::FindInventoryFile("/from/option.toml"), "/from/option.toml");
     ::unsetenv("ZOL_INVENTORY");
     ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+// `zolctl targets`: what --target takes, for people and for the shell completions.
+TEST_F(InventoryFile, TargetsListsNamesThenGroupsOnceEachThenAll) {
+    const std::string path = Write(R"(
+[[display]]
+name = "b-2"
+host = "127.0.96.20"
+groups = ["wall", "lobby"]
+[[display]]
+name = "a-1"
+serial = "/dev/ttyUSB0"
+groups = ["lobby"]
+)");
+    const zoltest::Ran text = zoltest::Zolctl({"--inventory", path, "targets"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out, "b-2\na-1\n@wall\n@lobby\nall\n");
+    const zoltest::Ran json = zoltest::Zolctl({"--inventory", path, "--json", "targets"});
+    EXPECT_EQ(json.json, nlohmann::json::parse(R"({"names": ["b-2", "a-1"], "groups": ["wall", "lobby"]})"));
+
+    const struct {
+        const char* what;
+        std::vector<std::string> words;
+    } refused[] = {
+        {"no such file", {"--inventory", m_directory + "/none.toml", "targets"}},
+        {"not an inventory", {"--inventory", Write("[[display]]\nname = 3\n", "bad.toml"), "targets"}},
+        {"a selector", {"--inventory", path, "--target", "all", "targets"}},
+    };
+    for (const auto& each : refused) {
+        const zoltest::Ran ran = zoltest::Zolctl(each.words);
+        EXPECT_EQ(ran.exitCode, 2) << each.what;
+        EXPECT_TRUE(ran.out.empty()) << each.what << ": " << ran.out;
+    }
 }
 
 TEST(InventorySelection, SelectorsNameDisplaysOnceEachInInventoryOrder) {

@@ -473,6 +473,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     firmware->add_option("FILE", raw.firmwareFile, "the firmware image")->type_name("")->required();
     firmware->add_option("--display", raw.firmwareDisplays, "a display as serial device and ID (repeatable)")
         ->type_name("PORT:ID");
+    add("targets", "list what --target takes from the inventory: each display's name, each @GROUP and all",
+        Command::Targets);
 
     try {
         // CLI11 takes the words in reverse order.

@@ -23,6 +23,7 @@ enum class Command {
     Download, // DownloadFileOverTls for --host
     Trust,    // the trusted-root store: install the embedded roots, or add one PEM file
     Values,   // the record values and the replies that store them
+    Targets,  // what --target takes from the inventory
 };
 
 // Which display, and how the record describes it.

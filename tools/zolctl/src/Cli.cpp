@@ -10,6 +10,7 @@
 #include "Operations.h"
 #include "Outcome.h"
 #include "Prepare.h"
+#include "Targets.h"
 #include "Trust.h"
 #include "ValuesCommand.h"
 #include "VerboseLog.h"
@@ -63,6 +64,8 @@ Outcome Dispatch(const Request& request, std::ostream& out, std::ostream& err) {
         return RunDownload(request);
     case Command::Trust:
         return RunTrust(request);
+    case Command::Targets:
+        return ListTargets(request);
     }
     return NotAvailableYet("this command");
 }

@@ -44,6 +44,10 @@ struct Inventory {
     std::vector<InventoryDisplay> displays; // in file order
 };
 
+// Where an inventory comes from, for the messages that ask for one.
+inline constexpr const char* kInventorySources =
+    "give --inventory FILE, set $ZOL_INVENTORY, or write ~/.config/zol/inventory.toml";
+
 // Reads and checks the file. Nothing and *error ("FILE:LINE: what") when it cannot be read, is not TOML,
 // or holds a display that is not whole.
 std::optional<Inventory> LoadInventory(const std::string& path, std::string* error);

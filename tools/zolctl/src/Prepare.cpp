@@ -114,8 +114,7 @@ FleetDisplay FromInventory(const InventoryDisplay& entry, const Request& request
 std::optional<std::string> PrepareWall(Request& request, std::ostream& err) {
     const std::string path = FindInventoryFile(request.inventoryFile);
     if (path.empty()) {
-        return "--target needs an inventory: give --inventory FILE, set $ZOL_INVENTORY, or write "
-               "~/.config/zol/inventory.toml";
+        return std::string("--target needs an inventory: ") + kInventorySources;
     }
     std::string error;
     const std::optional<Inventory> inventory = LoadInventory(path, &error);
