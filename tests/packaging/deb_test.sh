@@ -23,7 +23,7 @@ for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$root"; done
 
 echo "--- man pages"
 for page in zolctl zolsim zolctl-inventory; do
-    if ! MANPATH="$root/usr/share/man" MANWIDTH=80 man "$page" 2>/dev/null | grep -q "^NAME"; then
+    if ! MANPATH="$root/usr/share/man" MANWIDTH=80 man "$page" 2>/dev/null | grep "^NAME" >/dev/null; then
         echo "man $page shows no page"; exit 1
     fi
 done

@@ -19,13 +19,13 @@ for wanted in "ZOLCommandFactory::CreateInstance" "CZOLCommandBuilder::GetComman
               "IZOLCommandHandlerFactory::CreateInstance" "IZOLCommandHandlerFactory::DeleteInstance" \
               "IZOLCommandFactory::CreateInstance" "ICommunicationHelperFactory::CreateInstance" \
               "ICommunicationHelperExtendedFactory::CreateInstance"; do
-    if ! echo "$symbols" | grep -qF "$wanted"; then
+    if ! echo "$symbols" | grep -F "$wanted" >/dev/null; then
         echo "missing export: $wanted"; fail=1
     fi
 done
 # The version call is a C function: its name is not mangled.
 c_names=$(nm -D --defined-only "$lib" | awk '{ print $3 }')
-if ! echo "$c_names" | grep -qx "ZOLGetLibraryVersion"; then
+if ! echo "$c_names" | grep -x "ZOLGetLibraryVersion" >/dev/null; then
     echo "missing C export: ZOLGetLibraryVersion"; fail=1
 fi
 echo "$(echo "$symbols" | wc -l) exported symbols"

@@ -22,10 +22,10 @@ if [ ${#subcommands[@]} -lt 10 ]; then echo "read only ${#subcommands[@]} subcom
 page_subcommands=$(echo "$zolctl_page" | awk '/^SUBCOMMANDS/ { on = 1; next } /^[A-Z]/ { on = 0 }
                                                on && /^       [a-z]/ { print $1 }')
 for sub in "${subcommands[@]}"; do
-    if ! echo "$page_subcommands" | grep -qx -- "$sub"; then echo "zolctl(1) has no entry for $sub"; fail=1; fi
+    if ! echo "$page_subcommands" | grep -x -- "$sub" >/dev/null; then echo "zolctl(1) has no entry for $sub"; fail=1; fi
 done
 for sub in $page_subcommands; do
-    if ! printf '%s\n' "${subcommands[@]}" | grep -qx -- "$sub"; then
+    if ! printf '%s\n' "${subcommands[@]}" | grep -x -- "$sub" >/dev/null; then
         echo "zolctl(1) tells of $sub, which zolctl --help does not list"; fail=1
     fi
 done
@@ -35,14 +35,14 @@ for sub in "${subcommands[@]}"; do
     options+=$'\n'$(section_words "$("$zolctl" "$sub" --help)" "Options:" | option_names)
 done
 for option in $(echo "$options" | sort -u); do
-    if ! echo "$zolctl_page" | grep -qE -- "(^|[ ,])$option([ ,=]|$)"; then
+    if ! echo "$zolctl_page" | grep -E -- "(^|[ ,])$option([ ,=]|$)" >/dev/null; then
         echo "zolctl(1) does not tell of $option"; fail=1
     fi
 done
 
 zolsim_page=$(render zolsim.1)
 for option in $("$zolsim" --help 2>&1 | grep -oE -- '--[a-z][a-z-]*' | sort -u) -h; do
-    if ! echo "$zolsim_page" | grep -qE -- "(^|[ ,[])$option([] ,=]|$)"; then
+    if ! echo "$zolsim_page" | grep -E -- "(^|[ ,[])$option([] ,=]|$)" >/dev/null; then
         echo "zolsim(1) does not tell of $option"; fail=1
     fi
 done
@@ -50,7 +50,7 @@ done
 inventory_page=$(render zolctl-inventory.5)
 for key in name host serial port id pin-file framing relay-target relay-byte model-code product-family \
            product-group product-class link-variant block-flag mac groups; do
-    if ! echo "$inventory_page" | grep -qE -- "(^|[ ,])$key([ ,]|$)"; then
+    if ! echo "$inventory_page" | grep -E -- "(^|[ ,])$key([ ,]|$)" >/dev/null; then
         echo "zolctl-inventory(5) does not tell of the key $key"; fail=1
     fi
 done
