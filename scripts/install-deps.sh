@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ pkg-config libssl-dev libgtest-dev libgmock-dev 
 packages+=(abigail-tools xz-utils)
 # clang's libFuzzer and sanitizer runtimes for the fuzz targets
 packages+=(clang libclang-rt-dev)
+# the API reference (the docs target)
+packages+=(doxygen)
 
 missing=()
 for p in "${packages[@]}"; do

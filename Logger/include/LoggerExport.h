@@ -1,4 +1,5 @@
 #pragma once
 
-// Marks what the logger library exports; everything else stays hidden.
+/// \file
+/// Marks what the logger library exports; everything else stays hidden.
 #define LOGGER_API __attribute__((visibility("default")))

@@ -1,4 +1,5 @@
 #pragma once
 
-// Marks what the record library exports; the library is built with hidden visibility.
+/// \file
+/// Marks what the record library exports; the library is built with hidden visibility.
 #define WDL_API __attribute__((visibility("default")))

@@ -1,4 +1,5 @@
 #pragma once
 
-// The library is compiled with hidden visibility: only what carries ZOL_API is exported to hosts.
+/// \file
+/// The library is compiled with hidden visibility: only what carries ZOL_API is exported to hosts.
 #define ZOL_API __attribute__((visibility("default")))

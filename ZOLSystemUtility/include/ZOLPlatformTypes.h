@@ -1,12 +1,13 @@
 #pragma once
 
-// Small platform types that appear in the exported headers.
+/// \file
+/// Small platform types that appear in the exported headers.
 
 #include <mutex>
 
-// The lock behind the pool factory's exported critical section. It behaves like a process-local mutex
-// that can be "initialised" by assignment from a freshly made one: copying never copies lock state, so
-// the library can initialise the exported member from a returned value at load time.
+/// The lock behind the pool factory's exported critical section. It behaves like a process-local mutex
+/// that can be "initialised" by assignment from a freshly made one: copying never copies lock state, so
+/// the library can initialise the exported member from a returned value at load time.
 class ZOLCriticalSection {
 public:
     ZOLCriticalSection() noexcept = default;
@@ -18,7 +19,7 @@ public:
     void Leave() { m_mutex.unlock(); }
     bool TryEnter() { return m_mutex.try_lock(); }
 
-    // Lockable, so std::lock_guard and std::scoped_lock work with it.
+    /// Lockable, so std::lock_guard and std::scoped_lock work with it.
     void lock() { Enter(); }
     void unlock() { Leave(); }
     bool try_lock() { return TryEnter(); }

@@ -1,12 +1,13 @@
 #pragma once
 
-// The serial firmware updater: uploads one firmware image to displays on serial lines, all at once.
-// The host lists the displays (CUpdateMonitor: the key of each display in the host's display adapter),
-// names the image file and supplies a progress observer. Every display must already have an open pooled
-// serial connection: the updater opens nothing itself.
-//
-// UpdateFirmWare blocks the calling thread for at least 6 s plus 1 s per 64508-byte block; progress is
-// reported on that thread. No other command may run on the listed displays meanwhile.
+/// \file
+/// The serial firmware updater: uploads one firmware image to displays on serial lines, all at once.
+/// The host lists the displays (CUpdateMonitor: the key of each display in the host's display adapter),
+/// names the image file and supplies a progress observer. Every display must already have an open pooled
+/// serial connection: the updater opens nothing itself.
+///
+/// UpdateFirmWare blocks the calling thread for at least 6 s plus 1 s per 64508-byte block; progress is
+/// reported on that thread. No other command may run on the listed displays meanwhile.
 
 #include "ZOLExport.h"
 
@@ -24,12 +25,12 @@ public:
     CUpdateMonitor& operator=(CUpdateMonitor&&) noexcept = default;
     ~CUpdateMonitor() = default;
 
-    int id;                       // key of the display in the host's display adapter
-    unsigned char queryConfirmed; // 1 when the final product-information query answered 1
-    unsigned char setConfirmed;   // 1 when the final product-information set was acknowledged
+    int id;                       ///< key of the display in the host's display adapter
+    unsigned char queryConfirmed; ///< 1 when the final product-information query answered 1
+    unsigned char setConfirmed;   ///< 1 when the final product-information set was acknowledged
 };
 
-// Implemented by the host; the updater calls only OnProgress, with the percentage of blocks sent.
+/// Implemented by the host; the updater calls only OnProgress, with the percentage of blocks sent.
 class ISerialSTM32FWUpgradeProtocolCallBack {
 public:
     virtual void OnProgress(int percent) = 0;
@@ -38,19 +39,19 @@ public:
 
 class ZOL_API CZOLSerialFWUpdater {
 public:
-    // The single instance, created on first use; DeleteInstance ends it.
+    /// The single instance, created on first use; DeleteInstance ends it.
     static CZOLSerialFWUpdater* GetInstance();
     static void DeleteInstance();
 
-    // Stores the image path, the displays and the observer, and adds each taking-part display's pooled
-    // serial connection to the connection list (connections from earlier calls stay listed).
+    /// Stores the image path, the displays and the observer, and adds each taking-part display's pooled
+    /// serial connection to the connection list (connections from earlier calls stay listed).
     void SetUpdateMonitorData(std::wstring path, std::vector<CUpdateMonitor> monitors,
                               ISerialSTM32FWUpgradeProtocolCallBack* observer);
-    // The whole update: both mode requests, the upload at 115200 baud, back to 9600 baud, and the final
-    // product-information query and set. False when an input is missing, a display refuses a mode request
-    // or the image cannot be sent.
+    /// The whole update: both mode requests, the upload at 115200 baud, back to 9600 baud, and the final
+    /// product-information query and set. False when an input is missing, a display refuses a mode request
+    /// or the image cannot be sent.
     bool UpdateFirmWare();
-    // A copy of the monitor list with the flags of the last update.
+    /// A copy of the monitor list with the flags of the last update.
     const std::vector<CUpdateMonitor> GetUpdateMonitorList() const;
 
     CZOLSerialFWUpdater(const CZOLSerialFWUpdater& other);

@@ -1,5 +1,6 @@
 #pragma once
 
+/// \file
 /* The library's version, for a host that wants to know at run time which build it loaded. C and C++
    hosts alike can call it. */
 
