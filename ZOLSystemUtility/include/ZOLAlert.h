@@ -9,6 +9,7 @@
 
 #include <string>
 
+/// The alert and its replaceable handler; static members only.
 class ZOL_API CZOLAlert {
 public:
     /// caption and text are UTF-8. The handler is called on the thread that raised the alert and should

@@ -37,15 +37,22 @@ public:
     virtual bool IsCancelRequested() = 0;
 
 protected:
+    /// Owned by the client.
     virtual ~ProgressObserver() = default;
 };
 
+/// The process-wide command handler; see the file description. Made by IZOLCommandHandlerFactory.
 class IZOLCommandHandler {
 public:
+    /// Returns true; nothing to prepare.
     virtual bool Initialize() = 0;
+    /// The flag byte set last.
     virtual unsigned char GetFlag() = 0;
+    /// Stores a flag byte for the host to read back.
     virtual void SetFlag(unsigned char flag) = 0;
+    /// The retry count set last.
     virtual unsigned int GetRetryCount() = 0;
+    /// How often a request is sent again when its reply does not match.
     virtual void SetRetryCount(unsigned int count) = 0;
 
     /// Execute for every display of the host's collection (only the selected ones unless allDisplays).
@@ -71,15 +78,19 @@ public:
     virtual unsigned char* ExecuteWithReply(ILFDData* record, unsigned char code, int length,
                                             const unsigned char* data, unsigned int* replyLength,
                                             bool verify) = 0;
+    /// Reserved; does nothing.
     virtual void Reserved() = 0;
     /// Finds which framing variant a display on a serial line answers and stores it in the record.
     virtual void DetectFraming(ILFDData* record, int* connectStatus) = 0;
+    /// The observer of long runs (not owned); null for none.
     virtual void SetProgressObserver(ProgressObserver* observer) = 0;
     /// Fixed packet sequences to an address; each returns the last reply (release with free) or null.
     virtual unsigned char* SendFdBroadcastPair(std::string address, int connectionKind,
                                                std::string parameter) = 0;
+    /// See SendFdBroadcastPair; addressed to display `id`.
     virtual unsigned char* SendFdAddressedPair(std::string address, int connectionKind, unsigned char id,
                                                std::string parameter) = 0;
+    /// See SendFdBroadcastPair; command 0xB8 with `value`, to every display.
     virtual unsigned char* SendB8Broadcast(std::string address, int connectionKind, unsigned char value,
                                            std::string parameter) = 0;
     /// Wake-on-LAN magic packet for a hardware address written as twelve hexadecimal digits.
@@ -88,10 +99,13 @@ public:
     virtual unsigned int TransferChunked(ILFDData* record, unsigned char code, unsigned char subCode,
                                          int totalLength, const unsigned char* data,
                                          unsigned int chunkKiB) = 0;
+    /// A host pointer stored with the handler (not owned).
     virtual void SetContext(void* context) = 0;
+    /// The handler ends through IZOLCommandHandlerFactory::DeleteInstance.
     virtual ~IZOLCommandHandler() = default;
 };
 
+/// The process-wide command handler.
 class ZOL_API IZOLCommandHandlerFactory {
 public:
     /// The single handler, created on the first call.

@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
+/// What GetIPType finds in an address text.
 enum ZOLIPType { ZOL_IP_NONE = 0, ZOL_IP_V4 = 1, ZOL_IP_V6 = 2 };
 
+/// Address texts, the socket interface and certificate trust; see the file description.
 class CZOLNetworkHelper {
 public:
     CZOLNetworkHelper() = default;
+    /// Nothing to copy: the class has no data.
     CZOLNetworkHelper(const CZOLNetworkHelper&) = default;
     /// Nothing to assign: the class has no data.
     ZOL_API CZOLNetworkHelper& operator=(const CZOLNetworkHelper& other);
+    /// Nothing to assign: the class has no data.
     ZOL_API CZOLNetworkHelper& operator=(CZOLNetworkHelper&& other) noexcept;
 
     /// IPv4 for a dotted address of four decimal parts, IPv6 for any IPv6 text form; host names are not
@@ -31,6 +35,7 @@ public:
 
     /// 0 success, 1 failure. Nothing needs starting on this platform.
     static ZOL_API int SocketInterfaceStartup();
+    /// The end of SocketInterfaceStartup; nothing to end on this platform.
     static ZOL_API void SocketInterfaceCleanup();
 
     /// Adds the two embedded root certificates to the trusted-root store "ROOT".

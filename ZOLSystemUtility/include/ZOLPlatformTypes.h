@@ -11,18 +11,23 @@
 class ZOLCriticalSection {
 public:
     ZOLCriticalSection() noexcept = default;
+    /// A new, unlocked lock: lock state is never copied.
     ZOLCriticalSection(const ZOLCriticalSection&) noexcept {}
+    /// Leaves this lock as it is: lock state is never copied.
     ZOLCriticalSection& operator=(const ZOLCriticalSection&) noexcept { return *this; }
     ~ZOLCriticalSection() = default;
 
+    /// Locks, waiting while another thread holds the lock.
     void Enter() { m_mutex.lock(); }
+    /// Unlocks; only the thread that locked may.
     void Leave() { m_mutex.unlock(); }
+    /// Locks when free; false, without waiting, when held.
     bool TryEnter() { return m_mutex.try_lock(); }
 
     /// Lockable, so std::lock_guard and std::scoped_lock work with it.
     void lock() { Enter(); }
-    void unlock() { Leave(); }
-    bool try_lock() { return TryEnter(); }
+    void unlock() { Leave(); }             ///< Leave().
+    bool try_lock() { return TryEnter(); } ///< TryEnter().
 
 private:
     std::mutex m_mutex;

@@ -16,13 +16,15 @@
 
 class IZOLSerialConnection;
 
+/// One display taking part in an update, and what the update confirmed for it.
 class ZOL_API CUpdateMonitor {
 public:
+    /// The display with this key; nothing confirmed yet.
     explicit CUpdateMonitor(int displayKey = 0) noexcept;
-    CUpdateMonitor(const CUpdateMonitor&) = default;
-    CUpdateMonitor(CUpdateMonitor&&) noexcept = default;
-    CUpdateMonitor& operator=(const CUpdateMonitor&) = default;
-    CUpdateMonitor& operator=(CUpdateMonitor&&) noexcept = default;
+    CUpdateMonitor(const CUpdateMonitor&) = default;                ///< Copies every field.
+    CUpdateMonitor(CUpdateMonitor&&) noexcept = default;            ///< Copies every field.
+    CUpdateMonitor& operator=(const CUpdateMonitor&) = default;     ///< Copies every field.
+    CUpdateMonitor& operator=(CUpdateMonitor&&) noexcept = default; ///< Copies every field.
     ~CUpdateMonitor() = default;
 
     int id;                       ///< key of the display in the host's display adapter
@@ -33,14 +35,18 @@ public:
 /// Implemented by the host; the updater calls only OnProgress, with the percentage of blocks sent.
 class ISerialSTM32FWUpgradeProtocolCallBack {
 public:
+    /// The percentage of blocks sent so far.
     virtual void OnProgress(int percent) = 0;
+    /// Deleted by the host.
     virtual ~ISerialSTM32FWUpgradeProtocolCallBack() = default;
 };
 
+/// The updater; one instance per process (GetInstance).
 class ZOL_API CZOLSerialFWUpdater {
 public:
     /// The single instance, created on first use; DeleteInstance ends it.
     static CZOLSerialFWUpdater* GetInstance();
+    /// Deletes the instance; the next GetInstance makes a new one.
     static void DeleteInstance();
 
     /// Stores the image path, the displays and the observer, and adds each taking-part display's pooled
@@ -54,10 +60,14 @@ public:
     /// A copy of the monitor list with the flags of the last update.
     const std::vector<CUpdateMonitor> GetUpdateMonitorList() const;
 
+    /// Copies the path, the monitors, the connection list and the observer.
     CZOLSerialFWUpdater(const CZOLSerialFWUpdater& other);
+    /// Copies the path, the monitors, the connection list and the observer.
     CZOLSerialFWUpdater& operator=(const CZOLSerialFWUpdater& other);
+    /// Owns nothing: the connections stay the pool's.
     ~CZOLSerialFWUpdater();
 
+    /// The single instance, or null before GetInstance.
     static CZOLSerialFWUpdater* m_pSerialFWUpdater;
 
 private:

@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
+/// Shared conversions; see the file description.
 class CZOLSystemHelper {
 public:
     CZOLSystemHelper() = default;
+    /// Nothing to copy: the class has no data.
     CZOLSystemHelper(const CZOLSystemHelper&) = default;
     /// Nothing to assign: the class has no data.
     ZOL_API CZOLSystemHelper& operator=(const CZOLSystemHelper& other);
+    /// Nothing to assign: the class has no data.
     ZOL_API CZOLSystemHelper& operator=(CZOLSystemHelper&& other) noexcept;
 
     /// UTF-8 encoding of a wide text. Throws std::range_error for a surrogate or a value above 0x10FFFF.
@@ -27,12 +30,15 @@ public:
 
     /// Two-byte values travel high byte first: high = bits 8 to 15, low = bits 0 to 7.
     static ZOL_API void GetByteFromInt(int value, unsigned char& high, unsigned char& low);
+    /// high x 256 + low.
     static ZOL_API int GetIntFromByte(unsigned char high, unsigned char low);
+    /// Three bytes, high first: high x 65536 + middle x 256 + low.
     static ZOL_API int GetIntFromByte(unsigned char high, unsigned char middle, unsigned char low);
 
     /// The bytes that are printable (0x20 to 0x7E), in order; all others are dropped. A null pointer or a
     /// count of 0 or less gives an empty text.
     static ZOL_API std::string ConvertByteToAsciiString(const unsigned char* bytes, int count);
+    /// ConvertByteToAsciiString as a wide text.
     static ZOL_API std::wstring ConvertByteToAsciiWString(const unsigned char* bytes, int count);
     /// Each byte as two lower-case hexadecimal digits, no separators.
     static ZOL_API std::wstring ConvertByteToHexString(const unsigned char* bytes, int count);
@@ -47,6 +53,7 @@ public:
 
     /// Host input-source number <-> the display's input-source code; unknown values pass unchanged.
     static ZOL_API int GetSourceHex(int source);
+    /// The display's input-source code -> host input-source number; unknown values pass unchanged.
     static ZOL_API int GetSourceEnum(int code);
 
     /// The model name of a model number, or "UNKNOWN".
