@@ -2,7 +2,7 @@
 # Second command of the README: install what is missing, then build and run the whole suite under
 # AddressSanitizer + UBSan and in the release build, a short soak under the sanitizers, the threaded
 # subset under ThreadSanitizer, and every fuzz target for a bounded time; the release library's binary
-# interface is checked against the committed baseline.
+# interface is checked against the committed baseline, and the API reference must build without a warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,6 +13,9 @@ for preset in asan release; do
     cmake --build --preset "${preset}" -j "${jobs}"
     ctest --preset "${preset}"
 done
+
+echo "=== docs (API reference, every exported declaration documented)"
+cmake --build build/release --target docs
 
 echo "=== abi (release library against the committed baseline)"
 scripts/abi-check.sh build/release

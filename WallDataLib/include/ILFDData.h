@@ -1,15 +1,16 @@
 #pragma once
 
-// ILFDData: the per-display record. The host owns every record; the control library reads a record's
-// connection settings, identity and capabilities from it and writes every value it decodes from the
-// display's replies into it. CLFDData (LFDData.h) is the in-memory implementation.
-//
-// Threads: a record takes no lock. One thread may write a record while another reads it only when the
-// two are synchronised by their caller (the control library drives one display from one thread at a
-// time; a host that shows values while a command runs must guard the record itself).
-//
-// Shapes: integers are 32-bit; texts are narrow strings handed back through an out-parameter; blocks are
-// fixed arrays and lists are vectors of ints, both handed back by value.
+/// \file
+/// ILFDData: the per-display record. The host owns every record; the control library reads a record's
+/// connection settings, identity and capabilities from it and writes every value it decodes from the
+/// display's replies into it. CLFDData (LFDData.h) is the in-memory implementation.
+///
+/// Threads: a record takes no lock. One thread may write a record while another reads it only when the
+/// two are synchronised by their caller (the control library drives one display from one thread at a
+/// time; a host that shows values while a command runs must guard the record itself).
+///
+/// Shapes: integers are 32-bit; texts are narrow strings handed back through an out-parameter; blocks are
+/// fixed arrays and lists are vectors of ints, both handed back by value.
 
 #include <array>
 #include <string>
@@ -23,15 +24,15 @@ using IntBlock13 = std::array<int, 13>;
 using IntBlock16 = std::array<int, 16>;
 using IntList = std::vector<int>;
 
-// How a generated setter takes its value: numbers and flags by value, blocks and lists by reference.
+/// How a generated setter takes its value: numbers and flags by value, blocks and lists by reference.
 template <typename T> using LFDIn = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 
 class ILFDData {
 public:
-    // The settings block is a fixed block of ints that command 0x58 and the register operations share:
-    // fields 0 to 8 hold the values of registers 0x40 to 0x48 (the 3 x 3 matrix, row by row, 512 standing
-    // for 0xFFFF), field 9 the value that command 0x58 reports and sets; the remaining fields are free for
-    // the register operations.
+    /// The settings block is a fixed block of ints that command 0x58 and the register operations share:
+    /// fields 0 to 8 hold the values of registers 0x40 to 0x48 (the 3 x 3 matrix, row by row, 512 standing
+    /// for 0xFFFF), field 9 the value that command 0x58 reports and sets; the remaining fields are free for
+    /// the register operations.
     using SettingsBlock = std::array<int, 16>;
     static constexpr int kSettingsBlockSize = 16;
     static constexpr int kSettingsFieldRegister40 = 0;
@@ -39,22 +40,22 @@ public:
 
     virtual ~ILFDData() = default;
 
-    // --- connection
-    // Address: an IP address text or a serial port name; the key of the display's pooled connection.
+    /// --- connection
+    /// Address: an IP address text or a serial port name; the key of the display's pooled connection.
     virtual void GetAddress(std::string& out) const = 0;
-    // The credential (device PIN) handed to the pool with the address; empty for none.
+    /// The credential (device PIN) handed to the pool with the address; empty for none.
     virtual void GetConnectionParameter(std::string& out) const = 0;
-    // 1 = Ethernet, any other value a serial line (2 by convention).
+    /// 1 = Ethernet, any other value a serial line (2 by convention).
     virtual int GetConnectionKind() const = 0;
     virtual int GetDisplayId() const = 0;
     virtual int GetRelayByte() const = 0;
-    // The relay target behind a relaying display; below 0 for none.
+    /// The relay target behind a relaying display; below 0 for none.
     virtual int GetRelayTarget() const = 0;
-    // 0 standard, 1 compact (no header, no ID byte), 2 ID byte replaced by 0xF7.
+    /// 0 standard, 1 compact (no header, no ID byte), 2 ID byte replaced by 0xF7.
     virtual int GetFramingVariant() const = 0;
     virtual void SetFramingVariant(int variant) = 0;
 
-    // --- identity: values that select time-outs, guards and the device class
+    /// --- identity: values that select time-outs, guards and the device class
     virtual int GetModelCode() const = 0;
     virtual void GetDeviceTypeText(std::string& out) const = 0;
     virtual void GetCommandText(std::string& out) const = 0;
@@ -65,26 +66,26 @@ public:
     virtual int GetBlockFlag() const = 0;
     virtual int GetLinkVariant() const = 0;
     virtual int GetLinkSubVariant() const = 0;
-    // When the device class comes out as 3 and both flags are set, the record's override replaces it.
+    /// When the device class comes out as 3 and both flags are set, the record's override replaces it.
     virtual bool IsClassOverrideEnabled() const = 0;
     virtual bool IsClassOverrideActive() const = 0;
     virtual int GetClassOverride() const = 0;
 
-    // --- state set by the host (Responding, Power and the other decoded states are values below)
+    /// --- state set by the host (Responding, Power and the other decoded states are values below)
     virtual bool IsCommunicationEnabled() const = 0;
     virtual bool IsSelected() const = 0;
 
-    // --- capabilities: yes/no values tested before a command is sent
-    // Whether the display qualifies for command 0xE3 with these two arguments.
+    /// --- capabilities: yes/no values tested before a command is sent
+    /// Whether the display qualifies for command 0xE3 with these two arguments.
     virtual bool IsCommandE3Allowed(int first, int second) const = 0;
-    // Asked with the three arguments of the operation that reads 0xC8 sub-codes 0x81 and 0x82.
+    /// Asked with the three arguments of the operation that reads 0xC8 sub-codes 0x81 and 0x82.
     virtual bool IsSupportedC8Sub82(int* first, int* second, void* third) const = 0;
-    // IsSupportedModuleInformation, IsSupported<code>[Sub<sub>] and IsRefreshFlagA to G
+    /// IsSupportedModuleInformation, IsSupported<code>[Sub<sub>] and IsRefreshFlagA to G
 #define CAP(Name) virtual bool Is##Name() const = 0;
 #include "LFDCapabilities.def"
 #undef CAP
 
-    // --- decoded and stored values, one Set/Get pair per row of LFDValues.def
+    /// --- decoded and stored values, one Set/Get pair per row of LFDValues.def
 #define X(Type, Name)                                                                                        \
     virtual void Set##Name(LFDIn<Type> value) = 0;                                                           \
     virtual Type Get##Name() const = 0;
@@ -103,10 +104,10 @@ public:
 #undef X_IS
 #undef X_PARAM
 
-    // Closes a 0xC4 group: called after all values of one 0xC4 reply were stored.
+    /// Closes a 0xC4 group: called after all values of one 0xC4 reply were stored.
     virtual void EndValueC4() = 0;
 
-    // The record's settings block (layout above); the reference stays valid as long as the record.
+    /// The record's settings block (layout above); the reference stays valid as long as the record.
     virtual SettingsBlock& GetSettingsBlock() = 0;
     virtual const SettingsBlock& GetSettingsBlock() const = 0;
 };

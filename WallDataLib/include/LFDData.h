@@ -1,15 +1,16 @@
 #pragma once
 
-// CLFDData: the in-memory display record. Every operation of ILFDData answers from plain storage, and
-// every value the library only reads (connection, identity, host state, capabilities) has a setter here
-// so that a host, zolctl and the tests can describe a display completely.
-//
-// Defaults: Ethernet (kind 1), empty address and credential, display ID 1, relay byte 0, no relay target
-// (-1), framing variant 0, communication enabled, selected, every other value 0 / false / empty.
-//
-// Threads: like every record, unguarded (see ILFDData.h).
-//
-// Tests may derive from it to watch single operations; every operation is virtual.
+/// \file
+/// CLFDData: the in-memory display record. Every operation of ILFDData answers from plain storage, and
+/// every value the library only reads (connection, identity, host state, capabilities) has a setter here
+/// so that a host, zolctl and the tests can describe a display completely.
+///
+/// Defaults: Ethernet (kind 1), empty address and credential, display ID 1, relay byte 0, no relay target
+/// (-1), framing variant 0, communication enabled, selected, every other value 0 / false / empty.
+///
+/// Threads: like every record, unguarded (see ILFDData.h).
+///
+/// Tests may derive from it to watch single operations; every operation is virtual.
 
 #include "ILFDData.h"
 #include "WallDataLibExport.h"
@@ -24,10 +25,10 @@ public:
     CLFDData(const CLFDData&);
     CLFDData& operator=(const CLFDData&);
 
-    // Ends a record made by CLFDDataFactory::CreateInstance.
+    /// Ends a record made by CLFDDataFactory::CreateInstance.
     virtual void Release();
 
-    // --- connection
+    /// --- connection
     void GetAddress(std::string& out) const override;
     void GetConnectionParameter(std::string& out) const override;
     int GetConnectionKind() const override;
@@ -44,7 +45,7 @@ public:
     virtual void SetRelayByte(int relayByte);
     virtual void SetRelayTarget(int target);
 
-    // --- identity
+    /// --- identity
     int GetModelCode() const override;
     void GetDeviceTypeText(std::string& out) const override;
     void GetCommandText(std::string& out) const override;
@@ -73,13 +74,13 @@ public:
     virtual void SetClassOverrideActive(bool active);
     virtual void SetClassOverride(int deviceClass);
 
-    // --- host state
+    /// --- host state
     bool IsCommunicationEnabled() const override;
     bool IsSelected() const override;
     virtual void SetCommunicationEnabled(bool enabled);
     virtual void SetSelected(bool selected);
 
-    // --- capabilities (the in-memory record answers the E3 and C8 questions whatever the arguments)
+    /// --- capabilities (the in-memory record answers the E3 and C8 questions whatever the arguments)
     bool IsCommandE3Allowed(int first, int second) const override;
     bool IsSupportedC8Sub82(int* first, int* second, void* third) const override;
     virtual void SetCommandE3Allowed(bool allowed);
@@ -90,7 +91,7 @@ public:
 #include "LFDCapabilities.def"
 #undef CAP
 
-    // --- decoded and stored values
+    /// --- decoded and stored values
 #define X(Type, Name)                                                                                        \
     void Set##Name(LFDIn<Type> value) override;                                                              \
     Type Get##Name() const override;
@@ -109,7 +110,7 @@ public:
 #undef X_IS
 #undef X_PARAM
 
-    // The in-memory record counts closed 0xC4 groups.
+    /// The in-memory record counts closed 0xC4 groups.
     void EndValueC4() override;
     int GetEndValueC4Count() const;
 
@@ -123,11 +124,11 @@ private:
 
 class WDL_API CLFDDataFactory {
 public:
-    // A new in-memory record with the defaults above; end it with its Release.
+    /// A new in-memory record with the defaults above; end it with its Release.
     static CLFDData* CreateInstance();
 };
 
-// Releases a record made by the factory, for std::unique_ptr.
+/// Releases a record made by the factory, for std::unique_ptr.
 struct CLFDDataRelease {
     void operator()(CLFDData* record) const {
         if (record != nullptr) {

@@ -1,15 +1,16 @@
 #pragma once
 
-// Listing a record's values by name: every row of LFDValues.def, then the settings block.
-//
-//     ForEachValue(record, [](const char* name, const auto& value) { ... });
-//
-// calls the function once per value, in list order, with the name (the setter's name without "Set") and
-// the value as int, bool, std::string, IntBlockN or IntList. The settings block comes last under the
-// name "SettingsBlock" as an ILFDData::SettingsBlock.
-//
-// LFDValues turns that into snapshots of plain values that can be compared, printed and assigned back by
-// name: zolctl prints them, the tests diff them to see what a reply changed.
+/// \file
+/// Listing a record's values by name: every row of LFDValues.def, then the settings block.
+///
+///     ForEachValue(record, [](const char* name, const auto& value) { ... });
+///
+/// calls the function once per value, in list order, with the name (the setter's name without "Set") and
+/// the value as int, bool, std::string, IntBlockN or IntList. The settings block comes last under the
+/// name "SettingsBlock" as an ILFDData::SettingsBlock.
+///
+/// LFDValues turns that into snapshots of plain values that can be compared, printed and assigned back by
+/// name: zolctl prints them, the tests diff them to see what a reply changed.
 
 #include "ILFDData.h"
 #include "WallDataLibExport.h"
@@ -39,7 +40,7 @@ template <typename F> void ForEachValue(const ILFDData& record, F&& visit) {
     visit("SettingsBlock", record.GetSettingsBlock());
 }
 
-// One value in plain form: blocks and lists both become a vector of ints.
+/// One value in plain form: blocks and lists both become a vector of ints.
 using LFDValue = std::variant<int, bool, std::string, std::vector<int>>;
 
 inline LFDValue ToLFDValue(int value) {
@@ -67,18 +68,18 @@ using LFDSnapshot = std::vector<LFDNamedValue>;
 
 class WDL_API LFDValues {
 public:
-    // Number of values ForEachValue lists.
+    /// Number of values ForEachValue lists.
     static std::size_t Count();
-    // Their names, in list order.
+    /// Their names, in list order.
     static std::vector<std::string> Names();
-    // Every value of the record, in list order.
+    /// Every value of the record, in list order.
     static LFDSnapshot Snapshot(const ILFDData& record);
-    // Names whose value differs between two snapshots of the same list, in list order. A name present
-    // in only one of them counts as changed.
+    /// Names whose value differs between two snapshots of the same list, in list order. A name present
+    /// in only one of them counts as changed.
     static std::vector<std::string> Changed(const LFDSnapshot& before, const LFDSnapshot& after);
-    // Stores a value by name through the record's own setter. Blocks take exactly their size in ints,
-    // lists any number. False (and nothing stored) for an unknown name or a value of the wrong kind.
+    /// Stores a value by name through the record's own setter. Blocks take exactly their size in ints,
+    /// lists any number. False (and nothing stored) for an unknown name or a value of the wrong kind.
     static bool Assign(ILFDData& record, const std::string& name, const LFDValue& value);
-    // The value as JSON: numbers, true/false, escaped strings, arrays of numbers.
+    /// The value as JSON: numbers, true/false, escaped strings, arrays of numbers.
     static std::string ToJson(const LFDValue& value);
 };

@@ -1,16 +1,17 @@
 #pragma once
 
-// The extended communication helper: what a host uses for almost everything it asks of one display. One
-// operation per display setting or query; each turns into one or a few commands executed by the command
-// handler for the helper's record. Replies are decoded into the record, and a get reads the value back
-// out of the record (or parses the raw reply) into its out-argument.
-//
-// Results: a status is the handler's status (nonzero success); "ACK" results are 1 for an
-// acknowledgement and 0 otherwise (SetCommand58Raw also tells a refusal apart: 2). Out-arguments given
-// as null are not written. Operations meant for another kind of display return 0 without sending.
-//
-// The order of the virtual operations below is the binary interface with hosts: never reorder, insert
-// or remove one.
+/// \file
+/// The extended communication helper: what a host uses for almost everything it asks of one display. One
+/// operation per display setting or query; each turns into one or a few commands executed by the command
+/// handler for the helper's record. Replies are decoded into the record, and a get reads the value back
+/// out of the record (or parses the raw reply) into its out-argument.
+///
+/// Results: a status is the handler's status (nonzero success); "ACK" results are 1 for an
+/// acknowledgement and 0 otherwise (SetCommand58Raw also tells a refusal apart: 2). Out-arguments given
+/// as null are not written. Operations meant for another kind of display return 0 without sending.
+///
+/// The order of the virtual operations below is the binary interface with hosts: never reorder, insert
+/// or remove one.
 
 #include "ZOLDataRecords.h"
 #include "ZOLExport.h"
@@ -23,11 +24,14 @@
 
 class ILFDData;
 
+/// The extended communication helper of one display record; see the file description. Made by
+/// ICommunicationHelperExtendedFactory, ended with Release().
 class ICommunicationHelperExtended {
 public:
-    // Only when the record says the display qualifies (or its identification text has a known prefix);
-    // true when any reply arrives.
+    /// Only when the record says the display qualifies (or its identification text has a known prefix);
+    /// true when any reply arrives.
     virtual bool SendCommandE3(int first, int second) = 0;
+    /// Ends the helper; the record stays the host's.
     virtual void Release() = 0;
     virtual int RefreshBasicStatus() = 0;
     virtual int RefreshAll(int mode) = 0;
@@ -38,7 +42,7 @@ public:
     virtual int ReadCommand58Registers() = 0;
     virtual int SwitchCommand71Mode() = 0;
     virtual int GetCommand58Raw(int* level) = 0;
-    // 1 ACK, 2 NAK, 0 no reply.
+    /// 1 ACK, 2 NAK, 0 no reply.
     virtual int SetCommand58Raw(int level) = 0;
     virtual int ResetMatrix(double (*matrix)[9]) = 0;
     virtual int WriteMatrix(double (*matrix)[9]) = 0;
@@ -78,7 +82,7 @@ public:
     virtual int SetCommandCASub81(unsigned char value, unsigned char toAll) = 0;
     virtual int GetClockSet(ClockSet* clock) = 0;
     virtual int SetClockSet(const ClockSet* clock) = 0;
-    // Each array holds at least 20 entries.
+    /// Each array holds at least 20 entries.
     virtual int GetCommandA9(int* count, unsigned char* first, unsigned char* second, unsigned char* third,
                              unsigned char* fourth) = 0;
     virtual int SetCommandA8(int mode, int a2, int a3, int a4, int a5) = 0;
@@ -162,11 +166,11 @@ public:
     virtual int SetCommandD0Sub8F(unsigned char value) = 0;
     virtual int GetCommandB5(unsigned char* value) = 0;
     virtual int SetCommandB5(unsigned char value) = 0;
-    // Sends the one byte value points to.
+    /// Sends the one byte value points to.
     virtual int SetCommandB0(const unsigned char* value) = 0;
     virtual int GetDSTClock(DSTClock* clock) = 0;
     virtual int SetDSTClock(const DSTClock* clock) = 0;
-    // The out-arguments receive the selector values the reply stored (0xA0 value, second value, first word).
+    /// The out-arguments receive the selector values the reply stored (0xA0 value, second value, first word).
     virtual int RefreshCommand8CSubA0(int* value, int* second, int* firstWord) = 0;
     virtual int RefreshCommand8CSub82() = 0;
     virtual int SetCommand8CSub82(int value) = 0;
@@ -227,7 +231,7 @@ public:
     virtual int SetCommandD0Sub92Short(unsigned char selector, int part, int v1, int v2, int v3) = 0;
     virtual int GetCommandD0Sub97(unsigned char selector, int* v1, int* v2, int* v3, int* v4) = 0;
     virtual int SetCommandD0Sub97(unsigned char selector, int v1, int v2, int v3, int v4) = 0;
-    // Broadcasts the selector, then sends the block of `length` bytes behind sub-code 0x9F.
+    /// Broadcasts the selector, then sends the block of `length` bytes behind sub-code 0x9F.
     virtual int SetCommandD0Sub9FBlock(int selector, int length, const unsigned char* block) = 0;
     virtual int GetCommandD0Sub9C(int* v1, int* v2, int* v3, int* v4, int* v5, int* v6, int* v7, int* v8,
                                   int* v9) = 0;
@@ -274,7 +278,7 @@ public:
     virtual int SetCommand1BSub97(int value) = 0;
     virtual int GetCommand1BSub97(int* value) = 0;
     virtual int SetCommand1BSub97Texts(std::wstring text) = 0;
-    // The four bytes of an IPv4 address.
+    /// The four bytes of an IPv4 address.
     virtual int SetCommand1BSub97Address(const unsigned char* octets) = 0;
     virtual int RefreshCommand1BSub97() = 0;
     virtual int ResetCommand1BSub97() = 0;
@@ -390,17 +394,18 @@ public:
     virtual int SetStoredParameter6(int value) = 0;
     virtual int SetStoredParameter7(int value) = 0;
     virtual int SetStoredParameter8(int value) = 0;
-    // Tears the helper down; with deleteFlag nonzero also frees it and returns null, else returns it.
+    /// Tears the helper down; with deleteFlag nonzero also frees it and returns null, else returns it.
     virtual ICommunicationHelperExtended* Destroy(int deleteFlag) = 0;
 
 protected:
-    // End a helper with Release().
+    /// End a helper with Release().
     ~ICommunicationHelperExtended() = default;
 };
 
+/// Makes extended communication helpers.
 class ICommunicationHelperExtendedFactory {
 public:
-    // A helper for this display record (not owned; it must outlive the helper), or null when the record
-    // is null or memory runs out. End it with Release().
+    /// A helper for this display record (not owned; it must outlive the helper), or null when the record
+    /// is null or memory runs out. End it with Release().
     ZOL_API static ICommunicationHelperExtended* CreateInstance(ILFDData* record);
 };

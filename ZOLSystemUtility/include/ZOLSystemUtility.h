@@ -1,6 +1,7 @@
 #pragma once
 
-// Everything a host program needs from the library, in one include.
+/// \file
+/// Everything a host program needs from the library, in one include.
 
 #include "ZOLExport.h"
 #include "ZOLPlatformTypes.h"

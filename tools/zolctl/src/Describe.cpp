@@ -291,7 +291,74 @@ std::vector<Description> DescribeAll(const std::string& only) {
     return all;
 }
 
+// Documentation text: the characters the reference's markup would take as commands or tags are
+// escaped (argument kinds, which hold '*', go into code spans instead).
+std::string DocText(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (std::string_view("\\@<>&#%$").find(c) != std::string_view::npos) {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string ResultText(const std::string& result) {
+    if (result == "status") {
+        return "a status (nonzero is success)";
+    }
+    if (result == "ack") {
+        return "1 ACK, 2 NAK, 0 no reply";
+    }
+    if (result == "value") {
+        return "a plain number";
+    }
+    return "nothing";
+}
+
+OperationLine LineOf(const Description& d) {
+    OperationLine line;
+    line.name = d.name;
+    const std::string commands = CommandText(d);
+    const bool several = commands.find(',') != std::string::npos;
+    line.brief = (commands == "none" ? std::string("Sends no command")
+                                     : (several ? "Commands " : "Command ") + commands) +
+                 "; returns " + ResultText(d.result) + ".";
+    std::string args;
+    for (std::size_t i = 0; i < d.kinds.size(); ++i) {
+        args += std::string(args.empty() ? "" : ", ") + "`" + d.kinds[i] + "`" +
+                (d.notes[i].empty() ? "" : " (" + DocText(d.notes[i]) + ")");
+    }
+    line.details = "Arguments: " + (args.empty() ? std::string("none") : args) + ".\n\n";
+    std::string example;
+    for (const std::string& word : d.example) {
+        example += (example.empty() ? "" : " ") + (word.empty() ? std::string("''") : DocText(word));
+    }
+    line.details += "Example arguments: " + (example.empty() ? std::string("none") : example) + ".\n\n";
+    if (d.rehearsal.requests.empty()) {
+        line.details += "Sends nothing for them.";
+    } else {
+        const std::string forKind = d.rehearsal.kind.productFamily != 0 || d.rehearsal.kind.linkVariant != 0
+                                        ? " (for " + KindText(d.rehearsal.kind) + ")"
+                                        : "";
+        line.details += "Request bytes" + forKind + ": " + Joined(RequestTexts(d.rehearsal), " ") + ".";
+    }
+    line.details += "\n\nIts replies store: " +
+                    (d.rehearsal.stored.empty() ? std::string("nothing") : Joined(d.rehearsal.stored, ", ")) +
+                    ".";
+    return line;
+}
+
 } // namespace
+
+std::vector<OperationLine> OperationLines() {
+    std::vector<OperationLine> lines;
+    for (const Description& d : DescribeAll("")) {
+        lines.push_back(LineOf(d));
+    }
+    return lines;
+}
 
 std::string OperationsMarkdown() {
     std::string text =

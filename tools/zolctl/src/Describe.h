@@ -8,6 +8,7 @@
 #include "Outcome.h"
 
 #include <string>
+#include <vector>
 
 namespace zolctl {
 
@@ -15,5 +16,17 @@ Outcome DescribeOperations(const Request& request);
 
 // The text of docs/operations.md.
 std::string OperationsMarkdown();
+
+// What the API reference says of one operation, made of the same description: a one-line summary (the
+// commands it sends and its result kind) and the details (its arguments, the request bytes for the
+// example arguments and what the replies store), both as documentation text.
+struct OperationLine {
+    std::string name;
+    std::string brief;
+    std::string details;
+};
+
+// One line per operation of the table, in table order.
+std::vector<OperationLine> OperationLines();
 
 } // namespace zolctl
