@@ -72,9 +72,7 @@ bool Declarations(const std::string& header, std::map<std::string, std::string>*
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc != 3) {
         std::cerr << "usage: zol_apidoc HEADER OUTPUT\n";
         return 2;
@@ -108,4 +106,20 @@ int main(int argc, char** argv) {
         }
     }
     return std::rename(temporary.c_str(), argv[2]) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A build step: whatever goes wrong must end in a status and a line, never an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fputs("zol_apidoc: ", stderr);
+        std::fputs(error.what(), stderr);
+        std::fputs("\n", stderr);
+    } catch (...) {
+        std::fputs("zol_apidoc: failed\n", stderr);
+    }
+    return 1;
 }
