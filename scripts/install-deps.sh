@@ -13,6 +13,8 @@ packages+=(scdoc man-db bsdextrautils dpkg-dev file lintian zsh)
 packages+=(clang libclang-rt-dev)
 # the API reference (the docs target)
 packages+=(doxygen)
+# the wall service: its HTTP server and systemd notification; the metrics check and the browser test
+packages+=(libcpp-httplib-dev libsystemd-dev prometheus chromium)
 
 missing=()
 for p in "${packages[@]}"; do
