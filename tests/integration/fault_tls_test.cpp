@@ -10,6 +10,7 @@
 // | |                            |        |                | command opens one and succeeds               | |
 
 #include "LFDData.h"
+#include "TrustStore.h"
 #include "VWDataAdapter.h"
 #include "ZOLCommandHandler.h"
 #include "ZOLConnection.h"
@@ -29,22 +30,7 @@ namespace {
 constexpr unsigned char kValue12 = 0x12;
 constexpr int kHandshakeGiveUpMs = 10 * 500;
 
-// The trusted-root store of this process: a folder of its own with the root the display's chain ends in.
-class TrustStore : public testing::Environment {
-public:
-    void SetUp() override {
-        base = std::filesystem::temp_directory_path() / ("zol-fault-tls-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(base);
-        ::setenv("ZOL_CERT_STORE_DIR", base.c_str(), 1);
-        root = zolsim::TlsCredentials::Generate();
-        ASSERT_TRUE(root.WriteRootToStore(base.string()));
-    }
-    void TearDown() override { std::filesystem::remove_all(base); }
-
-    std::filesystem::path base;
-    zolsim::TlsCredentials root;
-};
-TrustStore* g_store = static_cast<TrustStore*>(testing::AddGlobalTestEnvironment(new TrustStore));
+zoltest::TrustStore* g_store = zoltest::TrustStore::Register("zol-fault-tls");
 
 struct Row {
     const char* name;
@@ -63,8 +49,7 @@ TEST_P(FaultTls, StalledHandshakeEndsAsTheRetriesSay) {
     ResetProcessWide();
     zolsim::Simulator sim;
     sim.AddDisplay(1).SetValue(kValue12, {17});
-    ASSERT_TRUE(
-        sim.EnableTls(zolsim::TlsCredentials::IssuedBy(g_store->root.rootCertPem, g_store->root.rootKeyPem)));
+    ASSERT_TRUE(sim.EnableTls(g_store->Issued()));
     ASSERT_TRUE(sim.StartTcp(row.address));
     IZOLCommandHandler* handler = IZOLCommandHandlerFactory::CreateInstance();
     handler->SetProgressObserver(nullptr);

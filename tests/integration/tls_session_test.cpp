@@ -1,6 +1,7 @@
 // The secured session against the simulated display: which certificates are trusted, what the greeting
 // and PIN decide, handshakes that trickle in or stall, and records that arrive in parts.
 #include "Logger.h"
+#include "TrustStore.h"
 #include "ZOLConnection.h"
 #include "tls_test_peer.h"
 #include "transport/EthernetConnection.h"
@@ -60,27 +61,7 @@ long long ElapsedMs(std::chrono::steady_clock::time_point since) {
         .count();
 }
 
-// The trusted-root store of this process: a folder of its own, holding the roots the tests trust.
-class TrustStore : public testing::Environment {
-public:
-    void SetUp() override {
-        base = std::filesystem::temp_directory_path() / ("zol-tls-session-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(base);
-        ::setenv("ZOL_CERT_STORE_DIR", base.c_str(), 1);
-        trusted = zolsim::TlsCredentials::Generate();
-        ASSERT_TRUE(trusted.WriteRootToStore(base.string()));
-    }
-    void TearDown() override { std::filesystem::remove_all(base); }
-
-    std::filesystem::path base;
-    zolsim::TlsCredentials trusted;
-};
-TrustStore* g_store = static_cast<TrustStore*>(testing::AddGlobalTestEnvironment(new TrustStore));
-
-zolsim::TlsCredentials Issued(const zolsim::CertificateOptions& options = {}) {
-    return zolsim::TlsCredentials::IssuedBy(g_store->trusted.rootCertPem, g_store->trusted.rootKeyPem,
-                                            options);
-}
+zoltest::TrustStore* g_store = zoltest::TrustStore::Register("zol-tls-session");
 
 struct SessionRow {
     const char* name;
@@ -101,17 +82,18 @@ TEST(TlsSession, CertificatesGreetingAndPinDecideTheSession) {
     otherName.commonName = "a display somewhere else";
     const std::string certificate = "[Server Certificate]";
     const std::vector<SessionRow> rows = {
-        {"trusted chain, PIN sent and accepted", Issued(), "1234", "1234", true, true, 1, ""},
-        {"issued for another host name", Issued(otherName), "", "1234", false, true, 1, ""},
-        {"PIN not sent unless switched on", Issued(), "1234", "9999", false, true, 1, ""},
+        {"trusted chain, PIN sent and accepted", g_store->Issued(), "1234", "1234", true, true, 1, ""},
+        {"issued for another host name", g_store->Issued(otherName), "", "1234", false, true, 1, ""},
+        {"PIN not sent unless switched on", g_store->Issued(), "1234", "9999", false, true, 1, ""},
         {"chain to a root nobody trusts", zolsim::TlsCredentials::Generate(), "", "1234", false, false, 2,
          certificate},
         {"self-signed server certificate", zolsim::TlsCredentials::Generate({.selfSigned = true}), "", "1234",
          false, false, 2, certificate},
-        {"expired certificate", Issued(expired), "", "1234", false, false, 2, certificate},
-        {"wrong PIN refused by the display", Issued(), "1234", "9999", true, false, 2,
+        {"expired certificate", g_store->Issued(expired), "", "1234", false, false, 2, certificate},
+        {"wrong PIN refused by the display", g_store->Issued(), "1234", "9999", true, false, 2,
          "[PIN Authentication]-2146892992"},
-        {"secured display, no PIN", Issued(), "", "", false, false, 3, "[TLS PreHandshake - PIN required]"},
+        {"secured display, no PIN", g_store->Issued(), "", "", false, false, 3,
+         "[TLS PreHandshake - PIN required]"},
         {"plain display, a PIN", {}, "", "1234", false, false, 4, "[TLS PreHandshake - PIN not required]"},
     };
     unsigned host = 1;
@@ -150,7 +132,8 @@ TEST(TlsSession, PinExchangeIsOffUntilTheHostSwitchesItOn) {
 }
 
 TEST(TlsSession, AServerThatOnlyOffersTls11IsRefused) {
-    tlstest::OldTlsServer server("127.0.9.30", 0, Issued(), TLS1_1_VERSION, zolsim::kTlsGreeting, "");
+    tlstest::OldTlsServer server("127.0.9.30", 0, g_store->Issued(), TLS1_1_VERSION, zolsim::kTlsGreeting,
+                                 "");
     ASSERT_TRUE(server.Listening());
     Connection connection = MakeConnection("127.0.9.30", server.Port(), "1234");
     int connectStatus = 0;
@@ -163,7 +146,7 @@ TEST(TlsSession, AServerThatOnlyOffersTls11IsRefused) {
 TEST(TlsSession, AHandshakeAndRepliesThatTrickleInComplete) {
     zolsim::Simulator sim;
     sim.AddDisplay(1);
-    ASSERT_TRUE(sim.EnableTls(Issued()));
+    ASSERT_TRUE(sim.EnableTls(g_store->Issued()));
     ASSERT_TRUE(sim.StartTcp("127.0.9.31", 0));
     tlstest::TricklingRelay relay("127.0.9.32", "127.0.9.31", sim.TcpPort(), 16, 5);
     Connection connection = MakeConnection("127.0.9.32", relay.Port(), "1234");
@@ -180,7 +163,7 @@ TEST(TlsSession, AHandshakeAndRepliesThatTrickleInComplete) {
 TEST(TlsSession, AReplySplitOverTwoRecordsIsCompleted) {
     zolsim::Simulator sim;
     sim.AddDisplay(1);
-    ASSERT_TRUE(sim.EnableTls(Issued()));
+    ASSERT_TRUE(sim.EnableTls(g_store->Issued()));
     ASSERT_TRUE(sim.StartTcp("127.0.9.33", 0));
     zolsim::Fault split;
     split.kind = zolsim::FaultKind::Split;
@@ -195,7 +178,7 @@ TEST(TlsSession, AReplySplitOverTwoRecordsIsCompleted) {
 TEST(TlsSession, AStalledHandshakeIsGivenUpAfterItsReadAttempts) {
     zolsim::Simulator sim;
     sim.AddDisplay(1);
-    ASSERT_TRUE(sim.EnableTls(Issued()));
+    ASSERT_TRUE(sim.EnableTls(g_store->Issued()));
     ASSERT_TRUE(sim.StartTcp("127.0.9.34", 0));
     zolsim::Fault stall;
     stall.kind = zolsim::FaultKind::StallHandshake;
@@ -215,7 +198,7 @@ TEST(TlsSession, AStalledHandshakeIsGivenUpAfterItsReadAttempts) {
 TEST(TlsSession, ACommandAfterTheDisplayLeftFailsAndTheConnectionCanReopen) {
     zolsim::Simulator sim;
     sim.AddDisplay(1);
-    ASSERT_TRUE(sim.EnableTls(Issued()));
+    ASSERT_TRUE(sim.EnableTls(g_store->Issued()));
     ASSERT_TRUE(sim.StartTcp("127.0.9.35", 0));
     Connection connection = MakeConnection("127.0.9.35", sim.TcpPort(), "1234");
     ASSERT_TRUE(connection->Connect(nullptr));
@@ -234,7 +217,7 @@ TEST(TlsSession, ACommandAfterTheDisplayLeftFailsAndTheConnectionCanReopen) {
 TEST(TlsSessionSocket, PlaintextLeftBeforeTheHandshakeIsDiscarded) {
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, fds), 0);
-    const zolsim::TlsCredentials credentials = Issued();
+    const zolsim::TlsCredentials credentials = g_store->Issued();
     ASSERT_EQ(::send(fds[1], "JUNK", 4, MSG_NOSIGNAL), 4);
 
     SSL_CTX* serverContext = SSL_CTX_new(TLS_server_method());
