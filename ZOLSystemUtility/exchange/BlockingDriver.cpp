@@ -5,6 +5,7 @@
 #include "ZOLCommand.h"
 #include "platform/Pause.h"
 #include "transport/EthernetConnection.h"
+#include "transport/ExchangeTurns.h"
 
 #include <cstdint>
 #include <string>
@@ -28,6 +29,9 @@ void DriveBlocking(CommandExchange& machine, ILFDData& record, IZOLCommand& comm
     const int framing = record.GetFramingVariant();
     std::string address;
     record.GetAddress(address);
+    // The whole exchange - send, re-receives, retries and their gaps - is this caller's alone on the
+    // address; the watches below are told after the turn is given back.
+    transport::ExchangeTurn turn = transport::TakeExchangeTurn(address);
     Action action = machine.Start();
     while (action.step != Step::Done) {
         switch (action.step) {
@@ -57,6 +61,7 @@ void DriveBlocking(CommandExchange& machine, ILFDData& record, IZOLCommand& comm
             break;
         }
     }
+    turn.unlock();
     for (ExchangeWatch* watch = t_watch; watch != nullptr; watch = watch->Outer()) {
         watch->OnExchangeDone(machine, record);
     }

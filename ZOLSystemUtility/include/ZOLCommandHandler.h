@@ -8,10 +8,13 @@
 ///
 /// Threads. Every operation runs on the caller's thread and blocks until it is done. The handler keeps no
 /// per-command state in the instance: the relay target announced by a reply lives only for the decoding
-/// of that one reply, so several threads may drive DIFFERENT displays through the one handler at once.
+/// of that one reply, so several threads may drive different displays through the one handler at once.
+/// Commands to one address (one display, the IDs behind its relay, the displays on one serial line) take
+/// turns: a command holds the address from its send to the end of its reply waits and retries, so each
+/// caller gets the reply its own request drew, and two threads may run commands on the same record (the
+/// handler's writes into the record happen inside those turns). A host that reads a record while a
+/// command writes it must still guard the record itself.
 /// Not safe to call concurrently:
-///   - two commands to the SAME display (same record) - the record is not locked, and replies on one
-///     connection are not told apart by caller;
 ///   - the configuration setters (SetRetryCount, SetFlag, SetProgressObserver, SetContext) while
 ///     commands run; set them up front. Reading them during commands is fine.
 ///   - IZOLCommandHandlerFactory::DeleteInstance while any operation runs.

@@ -7,6 +7,7 @@
 #include "protocol/RequestWire.h"
 #include "protocol/WakeOnLan.h"
 #include "transport/EthernetConnection.h"
+#include "transport/ExchangeTurns.h"
 
 #include <algorithm>
 #include <array>
@@ -210,6 +211,8 @@ bool CZOLCommand::WritePlan(IZOLConnection& connection, const zol::payload::Plan
 }
 
 unsigned char* CZOLCommand::SendAndReceive(int* outLength, int framingVariant, int* connectStatus) {
+    // Roads that send without a driven exchange still keep their request and its reply together.
+    const zol::transport::ExchangeTurn turn = zol::transport::TakeExchangeTurn(m_strAddress);
     IZOLConnection* connection = ObtainConnection(framingVariant, connectStatus);
     if (connection == nullptr) {
         return nullptr;
