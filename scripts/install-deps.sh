@@ -11,8 +11,8 @@ packages+=(abigail-tools xz-utils)
 packages+=(scdoc man-db bsdextrautils dpkg-dev file lintian zsh)
 # clang's libFuzzer and sanitizer runtimes for the fuzz targets
 packages+=(clang libclang-rt-dev)
-# the API reference (the docs target)
-packages+=(doxygen)
+# the API reference (the docs target; awk pastes the record's X-macro tables into the headers for it)
+packages+=(doxygen mawk)
 
 missing=()
 for p in "${packages[@]}"; do
