@@ -11,8 +11,8 @@ packages+=(abigail-tools xz-utils)
 packages+=(scdoc man-db bsdextrautils dpkg-dev file lintian zsh)
 # clang's libFuzzer and sanitizer runtimes for the fuzz targets
 packages+=(clang libclang-rt-dev)
-# the API reference (the docs target)
-packages+=(doxygen)
+# the API reference (the docs target; awk pastes the record's X-macro tables into the headers for it)
+packages+=(doxygen mawk)
 # the wall service: its HTTP server and systemd notification; the metrics check and the browser test
 packages+=(libcpp-httplib-dev libsystemd-dev prometheus chromium)
 

@@ -18,17 +18,24 @@
 #include <memory>
 #include <string>
 
+/// The in-memory display record; see the file description.
 class WDL_API CLFDData : public ILFDData {
 public:
+    /// A record with the defaults of the file description.
     CLFDData();
+    /// Frees the record's storage.
     ~CLFDData() override;
+    /// An independent copy of every value of the other record.
     CLFDData(const CLFDData&);
+    /// Copies every value of the other record into this one.
     CLFDData& operator=(const CLFDData&);
 
     /// Ends a record made by CLFDDataFactory::CreateInstance.
     virtual void Release();
 
-    /// --- connection
+    /// @name Connection
+    /// @{
+
     void GetAddress(std::string& out) const override;
     void GetConnectionParameter(std::string& out) const override;
     int GetConnectionKind() const override;
@@ -38,14 +45,23 @@ public:
     int GetFramingVariant() const override;
     void SetFramingVariant(int variant) override;
 
+    /// What GetAddress answers.
     virtual void SetAddress(const std::string& address);
+    /// What GetConnectionParameter answers.
     virtual void SetConnectionParameter(const std::string& parameter);
+    /// What GetConnectionKind answers.
     virtual void SetConnectionKind(int kind);
+    /// What GetDisplayId answers.
     virtual void SetDisplayId(int id);
+    /// What GetRelayByte answers.
     virtual void SetRelayByte(int relayByte);
+    /// What GetRelayTarget answers.
     virtual void SetRelayTarget(int target);
+    /// @}
 
-    /// --- identity
+    /// @name Identity
+    /// @{
+
     int GetModelCode() const override;
     void GetDeviceTypeText(std::string& out) const override;
     void GetCommandText(std::string& out) const override;
@@ -60,38 +76,66 @@ public:
     bool IsClassOverrideActive() const override;
     int GetClassOverride() const override;
 
+    /// What GetModelCode answers.
     virtual void SetModelCode(int code);
+    /// What GetDeviceTypeText answers.
     virtual void SetDeviceTypeText(const std::string& text);
+    /// What GetCommandText answers.
     virtual void SetCommandText(const std::string& text);
+    /// What GetIdentificationText answers.
     virtual void SetIdentificationText(const std::string& text);
+    /// What GetProductGroup answers.
     virtual void SetProductGroup(int group);
+    /// What GetProductFamily answers.
     virtual void SetProductFamily(int family);
+    /// What GetProductClass answers.
     virtual void SetProductClass(int productClass);
+    /// What GetBlockFlag answers.
     virtual void SetBlockFlag(int flag);
+    /// What GetLinkVariant answers.
     virtual void SetLinkVariant(int variant);
+    /// What GetLinkSubVariant answers.
     virtual void SetLinkSubVariant(int variant);
+    /// What IsClassOverrideEnabled answers.
     virtual void SetClassOverrideEnabled(bool enabled);
+    /// What IsClassOverrideActive answers.
     virtual void SetClassOverrideActive(bool active);
+    /// What GetClassOverride answers.
     virtual void SetClassOverride(int deviceClass);
+    /// @}
 
-    /// --- host state
+    /// @name Host state
+    /// @{
+
     bool IsCommunicationEnabled() const override;
     bool IsSelected() const override;
+    /// What IsCommunicationEnabled answers.
     virtual void SetCommunicationEnabled(bool enabled);
+    /// What IsSelected answers.
     virtual void SetSelected(bool selected);
+    /// @}
 
-    /// --- capabilities (the in-memory record answers the E3 and C8 questions whatever the arguments)
+    /// @name Capabilities
+    /// The in-memory record answers the E3 and C8 questions whatever the arguments.
+    /// @{
+
     bool IsCommandE3Allowed(int first, int second) const override;
     bool IsSupportedC8Sub82(int* first, int* second, void* third) const override;
+    /// What IsCommandE3Allowed answers, for every pair of arguments.
     virtual void SetCommandE3Allowed(bool allowed);
+    /// What IsSupportedC8Sub82 answers, for every set of arguments.
     virtual void SetSupportedC8Sub82(bool supported);
 #define CAP(Name)                                                                                            \
     bool Is##Name() const override;                                                                          \
     virtual void Set##Name(bool value);
 #include "LFDCapabilities.def"
 #undef CAP
+    /// @}
 
-    /// --- decoded and stored values
+    /// @name Decoded and stored values
+    /// Plain storage: each getter answers what its setter stored last.
+    /// @{
+
 #define X(Type, Name)                                                                                        \
     void Set##Name(LFDIn<Type> value) override;                                                              \
     Type Get##Name() const override;
@@ -109,9 +153,11 @@ public:
 #undef X_TEXT
 #undef X_IS
 #undef X_PARAM
+    /// @}
 
     /// The in-memory record counts closed 0xC4 groups.
     void EndValueC4() override;
+    /// How many 0xC4 groups were closed (EndValueC4 calls); a copy carries the count over.
     int GetEndValueC4Count() const;
 
     SettingsBlock& GetSettingsBlock() override;
@@ -122,6 +168,7 @@ private:
     std::unique_ptr<Storage> m_pStorage;
 };
 
+/// Makes in-memory records on the library's heap, for hosts that end them with Release.
 class WDL_API CLFDDataFactory {
 public:
     /// A new in-memory record with the defaults above; end it with its Release.
@@ -130,10 +177,12 @@ public:
 
 /// Releases a record made by the factory, for std::unique_ptr.
 struct CLFDDataRelease {
+    /// Releases the record; null is ignored.
     void operator()(CLFDData* record) const {
         if (record != nullptr) {
             record->Release();
         }
     }
 };
+/// An owning pointer to a factory-made record; it ends the record with Release.
 using CLFDDataPtr = std::unique_ptr<CLFDData, CLFDDataRelease>;

@@ -20,13 +20,16 @@
 
 #include <string>
 
+/// The process-wide device-class table; see the file description for the rule.
 class WDL_API LFDDeviceClassTable {
 public:
+    /// The model code of an entry that matches every model code.
     static constexpr int kAnyModelCode = -1;
 
     /// Adds an entry in front of all others.
     static void Add(const std::wstring& deviceType, int deviceClass, int modelCode = kAnyModelCode);
     /// Back to the built-in entries alone.
     static void Reset();
+    /// The class the first matching entry gives, 0 when none matches or the text is null or empty.
     static int Classify(int modelCode, const wchar_t* deviceType);
 };

@@ -22,6 +22,7 @@
 #include <variant>
 #include <vector>
 
+/// Calls visit(name, value) once per value of the record, in list order; see the file description.
 template <typename F> void ForEachValue(const ILFDData& record, F&& visit) {
 #define X(Type, Name) visit(#Name, static_cast<const Type&>(record.Get##Name()));
 #define X_TEXT(Name)                                                                                         \
@@ -43,29 +44,37 @@ template <typename F> void ForEachValue(const ILFDData& record, F&& visit) {
 /// One value in plain form: blocks and lists both become a vector of ints.
 using LFDValue = std::variant<int, bool, std::string, std::vector<int>>;
 
+/// An int value as it is.
 inline LFDValue ToLFDValue(int value) {
     return value;
 }
+/// A yes/no value as it is.
 inline LFDValue ToLFDValue(bool value) {
     return value;
 }
+/// A text value as it is.
 inline LFDValue ToLFDValue(const std::string& value) {
     return value;
 }
+/// A list value as its ints.
 inline LFDValue ToLFDValue(const IntList& value) {
     return value;
 }
+/// A block value as a vector of its N ints.
 template <std::size_t N> LFDValue ToLFDValue(const std::array<int, N>& value) {
     return std::vector<int>(value.begin(), value.end());
 }
 
+/// One value of a snapshot under its name.
 struct WDL_API LFDNamedValue {
-    std::string name;
-    LFDValue value;
+    std::string name; ///< the setter's name without "Set", or "SettingsBlock"
+    LFDValue value;   ///< the value in plain form
 };
 
+/// Every value of a record at one moment, in list order.
 using LFDSnapshot = std::vector<LFDNamedValue>;
 
+/// Snapshots of a record's values by name; see the file description.
 class WDL_API LFDValues {
 public:
     /// Number of values ForEachValue lists.

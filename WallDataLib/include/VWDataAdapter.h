@@ -24,9 +24,12 @@
 #include <string>
 #include <vector>
 
+/// The in-memory display adapter: the host's records (not owned) under int keys.
 class WDL_API CVWDataAdapter : public IVWDataAdapter {
 public:
+    /// An adapter with no displays.
     CVWDataAdapter();
+    /// Forgets the displays; the records stay the host's.
     ~CVWDataAdapter() override;
     CVWDataAdapter(const CVWDataAdapter&) = delete;
     CVWDataAdapter& operator=(const CVWDataAdapter&) = delete;
@@ -38,11 +41,14 @@ public:
     void AddDisplay(int key, ILFDData* record);
     /// False when the key was not there.
     bool RemoveDisplay(int key);
+    /// Removes every key; the records stay the host's.
     void Clear();
+    /// The number of keys.
     std::size_t Count() const;
     /// The keys in ascending order.
     std::vector<int> Keys() const;
 
+    /// The process-wide adapter (the one IVWDataAdapterFactory hands out); never destroyed.
     static CVWDataAdapter& Process();
 
 private:
@@ -50,9 +56,12 @@ private:
     std::map<int, ILFDData*> m_displays;
 };
 
+/// The in-memory adapter collection: one adapter, owned by the collection, per address text.
 class WDL_API CVWDataAdapterCollection : public IVWDataAdapterCollection {
 public:
+    /// A collection with no adapters.
     CVWDataAdapterCollection();
+    /// Destroys the adapters it made.
     ~CVWDataAdapterCollection() override;
     CVWDataAdapterCollection(const CVWDataAdapterCollection&) = delete;
     CVWDataAdapterCollection& operator=(const CVWDataAdapterCollection&) = delete;
@@ -67,9 +76,12 @@ public:
     CVWDataAdapter& AddAdapter(const std::string& address);
     /// False when the address was not there.
     bool RemoveAdapter(const std::wstring& address);
+    /// Destroys every adapter; references from AddAdapter end with them.
     void Clear();
+    /// The number of adapters.
     std::size_t Count() const;
 
+    /// The process-wide collection (the one IVWDataAdapterCollectionFactory hands out); never destroyed.
     static CVWDataAdapterCollection& Process();
 
 private:

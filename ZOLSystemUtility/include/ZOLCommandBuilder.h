@@ -19,21 +19,26 @@
 
 #include "ZOLExport.h"
 
+/// Builds one request packet at a time in its own buffer; see the file description for the layouts.
 class CZOLCommandBuilder {
 public:
-    static constexpr int kPacketCapacity = 2048;
-    static constexpr int kMaxStandardData = 255;
-    static constexpr int kMaxLongData = 2042;
-    static constexpr int kMaxBulkData = 65532;
+    static constexpr int kPacketCapacity = 2048; ///< bytes of the packet buffer
+    static constexpr int kMaxStandardData = 255; ///< most data bytes of a standard frame
+    static constexpr int kMaxLongData = 2042;    ///< most data bytes of a long frame
+    static constexpr int kMaxBulkData = 65532;   ///< most data bytes of a bulk frame
 
+    /// An empty builder: a zeroed packet of size 0 and no bulk frame.
     CZOLCommandBuilder() noexcept;
     ~CZOLCommandBuilder() = default;
     CZOLCommandBuilder(const CZOLCommandBuilder&) = delete;
     CZOLCommandBuilder& operator=(const CZOLCommandBuilder&) = delete;
 
-    /// --- exported to hosts
-    /// The start of the packet and the number of valid bytes in it.
+    /// @name Exported to hosts
+    /// @{
+
+    /// The start of the packet, owned by the builder and valid as long as it.
     ZOL_API unsigned char* GetCommand();
+    /// The number of valid bytes at GetCommand(); 0 after a refusal.
     ZOL_API int GetCommandPacketSize();
     /// Copies other's packet (never its bulk frame) behind this one. When the two together would reach
     /// 2048 bytes nothing happens.
@@ -45,8 +50,11 @@ public:
     /// AA D0 id 02 item value checksum.
     ZOL_API unsigned char* MakeSetLEDProductInfoCommand(unsigned char id, unsigned char item,
                                                         unsigned char value);
+    /// @}
 
-    /// --- used inside the library
+    /// @name Used inside the library
+    /// @{
+
     /// Zeroes the packet, forgets the bulk frame (without releasing it) and sets the packet size to 0.
     void Clear();
     /// Low 8 bits of the sum of bytes[1] to bytes[count-1]; bytes[0] is never counted. Reads only its
@@ -79,10 +87,16 @@ public:
     /// negative, or data null with a positive length). The chunk index and count travel as their low bytes.
     unsigned char* MakeBulkPacket(unsigned char id, unsigned char subCode, const unsigned char* data,
                                   int length, int chunkIndex, int chunkCount);
+    /// The bulk frame of the last MakeBulkPacket (the caller frees it); null once Clear or another Make
+    /// member has run, or when it refused.
     unsigned char* GetBulkPacket();
+    /// The bytes of that bulk frame; read it only while GetBulkPacket is not null (Clear keeps it).
     int GetBulkPacketSize();
+    /// @}
 
-    /// Fixed layouts that the command handler and the firmware updater send themselves:
+    /// @name Fixed layouts that the command handler and the firmware updater send themselves
+    /// @{
+
     /// AA FD id 02 a b checksum.
     unsigned char* MakeFdTwoBytes(unsigned char id, unsigned char a, unsigned char b);
     /// AA B8 id 01 value checksum.
@@ -91,6 +105,7 @@ public:
     unsigned char* Make1bTwoBytes(unsigned char id, unsigned char a, unsigned char b);
     /// AA D0 id 02 a b checksum (the updater passes 0xB0 and a value).
     unsigned char* MakeD0TwoBytes(unsigned char id, unsigned char a, unsigned char b);
+    /// @}
 
 private:
     unsigned char* MakeStandard(unsigned char code, unsigned char id, const unsigned char* data, int length);
@@ -101,6 +116,7 @@ private:
     int m_nBulkSize;
 };
 
+/// Makes and ends builders for hosts: the builder's constructor is not exported.
 class ZOLCommandFactory {
 public:
     /// A new, zeroed builder on the heap, or null when memory is exhausted.

@@ -43,11 +43,12 @@
 
 class ILFDData;
 
+/// The fleet engine and the types of its runs; see the file description.
 namespace ZOLFleet {
 
 /// Why a display did not give the answer asked for (Ok when it did).
 enum class ErrorKind {
-    Ok,
+    Ok,               ///< the display gave the answer asked for
     Nak,              ///< the display refused the command
     NoReply,          ///< connected, but no reply for this command came
     Refused,          ///< the connection was refused
@@ -67,31 +68,38 @@ ZOL_API const char* ErrorKindName(ErrorKind kind);
 
 /// What a run does to every record.
 struct ZOL_API Command {
-    enum class Kind { Execute, Operation };
-    Kind kind = Kind::Execute;
+    /// Which of the two roads a run takes.
+    enum class Kind {
+        Execute,  ///< one command code with its data bytes, as IZOLCommandHandler::Execute
+        Operation ///< one operation of the extended helper, by name
+    };
+    Kind kind = Kind::Execute;          ///< Execute or Operation; the factories below set it
     unsigned char code = 0;             ///< Execute: the command code
     std::vector<unsigned char> data;    ///< Execute: its data bytes (at most 2042)
     bool verify = true;                 ///< Execute: match the reply and retry (as Execute's verify)
     std::string operation;              ///< Operation: a name of the extended helper's operation table
     std::vector<std::string> arguments; ///< Operation: its in-arguments, decimal or 0x-hexadecimal
 
+    /// A command of kind Execute: the code and its data bytes (checked by Run, not here).
     static Command Execute(unsigned char code, std::vector<unsigned char> data = {});
+    /// A command of kind Operation: the operation's name and its in-arguments (checked by Run, not here).
     static Command Operation(std::string name, std::vector<std::string> arguments = {});
 };
 
 /// One record's outcome, handed to the callback as soon as the record is done.
 struct ZOL_API DisplayResult {
-    ILFDData* record = nullptr;
-    std::size_t index = 0;   ///< the record's position in the list given to Run
-    unsigned int status = 0; ///< Execute's result (1 success); an operation's own result
-    int connectStatus = 1;   ///< 1 opened, 2 secured session failed, 3 PIN required, 4 PIN not needed,
-                             ///< 100 serial port not opened, 201 invalid address
-    ErrorKind error = ErrorKind::Ok;
-    std::vector<std::string> changed; ///< names of the record values the reply changed (see LFDValues)
-    std::vector<int> outs;            ///< an operation's out-arguments, in argument order
-    std::chrono::milliseconds elapsed{0};
+    ILFDData* record = nullptr; ///< the record as given to Run (the host's; null for a null record)
+    std::size_t index = 0;      ///< the record's position in the list given to Run
+    unsigned int status = 0;    ///< Execute's result (1 success); an operation's own result
+    int connectStatus = 1;      ///< 1 opened, 2 secured session failed, 3 PIN required, 4 PIN not needed,
+                                ///< 100 serial port not opened, 201 invalid address
+    ErrorKind error = ErrorKind::Ok;      ///< Ok, or why the display did not give the answer asked for
+    std::vector<std::string> changed;     ///< names of the record values the reply changed (see LFDValues)
+    std::vector<int> outs;                ///< an operation's out-arguments, in argument order
+    std::chrono::milliseconds elapsed{0}; ///< from the start of this record's work to its result
 };
 
+/// How a run goes about its work; every field has a default.
 struct ZOL_API RunOptions {
     /// Connections in flight at once; 0: as many as the descriptor limit allows, less a reserve.
     std::size_t maxInFlight = 0;
@@ -110,26 +118,34 @@ struct ZOL_API RunOptions {
 /// and Run returns within about 50 ms (a record on the worker thread finishes its current exchange first).
 class ZOL_API CancelToken {
 public:
+    /// Asks every run watching this token to stop; it stays cancelled for good.
     void Cancel() { m_cancelled.store(true); }
+    /// True once Cancel was called.
     bool IsCancelled() const { return m_cancelled.load(); }
 
 private:
     std::atomic<bool> m_cancelled{false};
 };
 
+/// The counts of one run, returned by Run when every record is done.
 struct ZOL_API RunSummary {
-    std::size_t total = 0;
-    std::size_t ok = 0;
-    std::size_t failed = 0; ///< finished with an error kind other than Ok and Cancelled
-    std::size_t cancelled = 0;
-    std::chrono::milliseconds elapsed{0};
+    std::size_t total = 0;                ///< records given to Run
+    std::size_t ok = 0;                   ///< finished with error kind Ok
+    std::size_t failed = 0;               ///< finished with an error kind other than Ok and Cancelled
+    std::size_t cancelled = 0;            ///< finished with error kind Cancelled
+    std::chrono::milliseconds elapsed{0}; ///< the whole run, from the call of Run to its return
 };
 
+/// Called on Run's thread with each record's outcome, which lives only for the call; an empty one is
+/// not called.
 using ResultCallback = std::function<void(const DisplayResult&)>;
 
+/// Runs one command over many records at once; see the file description.
 class ZOL_API Engine {
 public:
+    /// An engine with no connections open; they open with the first run that needs them.
     Engine();
+    /// Closes the engine's connections and event loops; no run may still be going.
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
