@@ -66,6 +66,11 @@ int Usage() {
         << zolsim::kNamedDelayMs
         << " ms, wrong-id answers as ID 0,\n"
            "  wrong-command answers as command 0x00, and stall-handshake counts secured connections.\n"
+           "  Slow misbehaviour: trickle sends the reply a byte every 300 ms; endless-garbage sends\n"
+           "  bytes that never form a frame until the client leaves; oversized announces 0xFFFF bytes\n"
+           "  and sends more than 2048; ill-formed sends a header other than 0xAA; close-mid-reply\n"
+           "  sends half the reply and closes (on --pty: drops the line and opens a new one); never-read\n"
+           "  greets and then reads nothing on the next connection (it counts connections).\n"
            "  Faults apply to single --tcp addresses and --pty, not to address ranges.\n";
     return 2;
 }

@@ -1,5 +1,7 @@
 #include "Core.h"
 
+#include "HostileReplies.h"
+
 #include <chrono>
 
 namespace zolsim {
@@ -189,16 +191,40 @@ std::optional<Outgoing> Core::Respond(Session& session, const Request& request) 
     case FaultKind::Duplicate:
         out.twice = true;
         break;
+    case FaultKind::Trickle:
+        out.trickleMs = fault->trickleMs;
+        break;
+    case FaultKind::EndlessGarbage:
+        out.bytes = EndlessGarbageChunk();
+        out.endless = true;
+        break;
+    case FaultKind::Oversized:
+        if (answer) {
+            out.bytes = OversizedReply(id, *answer);
+        }
+        break;
+    case FaultKind::IllFormed:
+        out.bytes = IllFormedReply(std::move(out.bytes));
+        break;
+    case FaultKind::CloseMidReply:
+        out.splitAt = out.bytes.size() > 1 ? out.bytes.size() / 2 : 1;
+        out.close = true;
+        break;
     default:
         break;
     }
     return out;
 }
 
+// Faults that act on a whole connection rather than on one request's reply.
+bool Core::IsConnectionFault(FaultKind kind) {
+    return kind == FaultKind::StallHandshake || kind == FaultKind::NeverRead;
+}
+
 std::optional<Fault> Core::TakeFault(unsigned char code) {
     std::lock_guard guard(m_lock);
     for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
-        if (it->kind == FaultKind::StallHandshake || (it->onlyCode >= 0 && it->onlyCode != code)) {
+        if (IsConnectionFault(it->kind) || (it->onlyCode >= 0 && it->onlyCode != code)) {
             continue;
         }
         Fault taken = *it;

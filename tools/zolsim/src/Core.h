@@ -22,8 +22,10 @@ struct Outgoing {
     int delayMs = 0;
     std::size_t splitAt = 0; // 0: one write
     int splitGapMs = 0;
-    bool close = false; // close the connection instead of writing
-    bool twice = false; // write the bytes a second time after the first write
+    bool close = false;   // close the connection after the first splitAt bytes (at once when 0)
+    bool twice = false;   // write the bytes a second time after the first write
+    int trickleMs = 0;    // > 0: write one byte at a time, this long before each
+    bool endless = false; // write the bytes over and over until the connection closes
 };
 
 // Per connection: the byte stream being parsed and a relay header waiting for its request.
@@ -60,7 +62,8 @@ public:
     std::string ServedFile() const;
     void CountDownload();
     int Downloads() const;
-    // Takes a pending connection-level fault of this kind (StallHandshake); false when none is pending.
+    // Takes a pending connection-level fault of this kind (StallHandshake, NeverRead); false when none is
+    // pending.
     bool TakeConnectionFault(FaultKind kind);
 
     void InjectFault(const Fault& fault);
@@ -79,6 +82,7 @@ public:
 private:
     std::optional<Outgoing> Respond(Session& session, const Request& request);
     std::optional<Fault> TakeFault(unsigned char code);
+    static bool IsConnectionFault(FaultKind kind);
     bool EnsureTlsLocked(std::string& error);
     DisplayModel* PrimaryDisplay();
     std::vector<DisplayModel*> BroadcastTargets(int relayTarget);

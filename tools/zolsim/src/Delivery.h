@@ -4,8 +4,8 @@
 
 #include "Core.h"
 
-#include <array>
 #include <cstddef>
+#include <vector>
 
 namespace zolsim {
 
@@ -17,16 +17,12 @@ struct DeliveryStep {
     std::size_t to = 0;
 };
 
-struct DeliveryPlan {
-    std::array<DeliveryStep, 3> steps{};
-    std::size_t count = 0;
+using DeliveryPlan = std::vector<DeliveryStep>;
 
-    const DeliveryStep* begin() const { return steps.data(); }
-    const DeliveryStep* end() const { return steps.data() + count; }
-};
-
-// A reply's delay, then either the close it asks for or its bytes: in two parts when split (the gap
-// between them), and once more when it is to be sent twice.
+// A reply's delay, then its bytes: in two parts when split (the gap between them), one byte at a time
+// when trickled, and once more when it is to be sent twice; a close comes after the part it lets out
+// (none, or the first splitAt bytes). Endless bytes are planned as one write: the threaded doors repeat
+// it themselves.
 DeliveryPlan PlanDelivery(const Outgoing& reply);
 
 } // namespace zolsim

@@ -9,7 +9,7 @@ namespace zolsim {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 11> kNames = {{
+constexpr std::array<std::pair<std::string_view, FaultKind>, 17> kNames = {{
     {"drop", FaultKind::Drop},
     {"delay", FaultKind::Delay},
     {"split", FaultKind::Split},
@@ -21,6 +21,12 @@ constexpr std::array<std::pair<std::string_view, FaultKind>, 11> kNames = {{
     {"nak", FaultKind::Nak},
     {"close", FaultKind::Close},
     {"stall-handshake", FaultKind::StallHandshake},
+    {"trickle", FaultKind::Trickle},
+    {"endless-garbage", FaultKind::EndlessGarbage},
+    {"oversized", FaultKind::Oversized},
+    {"ill-formed", FaultKind::IllFormed},
+    {"close-mid-reply", FaultKind::CloseMidReply},
+    {"never-read", FaultKind::NeverRead},
 }};
 
 std::optional<int> ParseCount(std::string_view text) {

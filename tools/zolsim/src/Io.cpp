@@ -16,6 +16,12 @@
 
 namespace zolsim::io {
 
+namespace {
+
+constexpr std::size_t kEndlessWrites = std::size_t{1} << 20;
+
+} // namespace
+
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
         Reset(other.Release());
@@ -170,6 +176,16 @@ bool Deliver(const Outgoing& reply, int stopFd, Core& core, const Writer& write)
         if (!write(reply.bytes.data() + step.from, step.to - step.from)) {
             return false;
         }
+    }
+    if (reply.endless) {
+        // Until the client leaves (the write fails) or the simulator stops; the cap only keeps a client
+        // that reads everything from being fed for ever.
+        for (std::size_t i = 0; i < kEndlessWrites; ++i) {
+            if (!write(reply.bytes.data(), reply.bytes.size())) {
+                return false;
+            }
+        }
+        return false;
     }
     return true;
 }

@@ -33,21 +33,21 @@ PtyFrontDoor::~PtyFrontDoor() {
     HangUp();
 }
 
-std::string PtyFrontDoor::Start(std::string& error) {
+bool PtyFrontDoor::OpenLine(std::string& error) {
     io::UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!master.Valid() || ::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0) {
         error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
-        return {};
+        return false;
     }
     char name[256] = {};
     if (::ptsname_r(master.Get(), name, sizeof name) != 0) {
         error = std::string("ptsname: ") + std::strerror(errno);
-        return {};
+        return false;
     }
     io::UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!slave.Valid()) {
         error = std::string("cannot open ") + name + ": " + std::strerror(errno);
-        return {};
+        return false;
     }
     // Raw line at 9600 baud until the client sets its own speed.
     termios tio{};
@@ -61,13 +61,27 @@ std::string PtyFrontDoor::Start(std::string& error) {
     io::UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     if (!watch.Valid() || ::inotify_add_watch(watch.Get(), name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
         error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
-        return {};
+        return false;
     }
     m_master = std::move(master);
     m_slaveHold = std::move(slave);
     m_closeWatch = std::move(watch);
+    std::lock_guard guard(m_pathLock);
+    m_path = name;
+    return true;
+}
+
+std::string PtyFrontDoor::Start(std::string& error) {
+    if (!OpenLine(error)) {
+        return {};
+    }
     m_thread = std::thread([this] { Serve(); });
-    return name;
+    return Path();
+}
+
+std::string PtyFrontDoor::Path() const {
+    std::lock_guard guard(m_pathLock);
+    return m_path;
 }
 
 void PtyFrontDoor::HangUp() {
@@ -98,8 +112,8 @@ void PtyFrontDoor::Serve() {
     io::BlockSigpipeInThisThread();
     Session session;
     unsigned char buffer[4096];
-    const int fd = m_master.Get();
     for (;;) {
+        const int fd = m_master.Get();
         pollfd pfds[3] = {{fd, POLLIN, 0}, {m_stop.Fd(), POLLIN, 0}, {m_closeWatch.Get(), POLLIN, 0}};
         if (::poll(pfds, 3, -1) < 0) {
             if (errno == EINTR) {
@@ -131,15 +145,26 @@ void PtyFrontDoor::Serve() {
             return;
         }
         session.lineBaud = LineSpeed();
+        bool dropped = false;
         for (const Outgoing& reply : m_core.Process(session, buffer, static_cast<std::size_t>(n))) {
             const unsigned baud = m_pacing ? LineSpeed() : 0;
             const io::Writer write = [&](const unsigned char* data, std::size_t length) {
                 return io::PacedWrite(fd, data, length, baud, m_stop.Fd());
             };
             if (!io::Deliver(reply, m_stop.Fd(), m_core, write) && reply.close) {
-                // A serial line cannot be closed by the display; a Close fault answers nothing.
+                // A serial line cannot be closed by the display: a Close fault answers nothing, and a
+                // reply cut in the middle drops the line (as a pulled cable would).
+                dropped = reply.splitAt > 0;
                 break;
             }
+        }
+        if (dropped) {
+            // Closing the master hangs up every client of the old line; the new one waits under its own path.
+            std::string error;
+            if (!OpenLine(error)) {
+                return;
+            }
+            session = Session{};
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "Core.h"
 #include "Io.h"
 
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -20,8 +21,12 @@ public:
     std::string Start(std::string& error);
     // Closes the master side; a client's reads and writes then fail as on an unplugged line.
     void HangUp();
+    // The slave path of the line now served (a line dropped mid-reply comes back under a new one).
+    std::string Path() const;
 
 private:
+    // A fresh pseudo-terminal pair in place of the members below; false with a reason in error.
+    bool OpenLine(std::string& error);
     void Serve();
     unsigned LineSpeed() const;
 
@@ -35,6 +40,8 @@ private:
     // pseudo-terminal (unlike on a real port), so the display clears it when the client lets go.
     io::UniqueFd m_closeWatch;
     std::thread m_thread;
+    mutable std::mutex m_pathLock;
+    std::string m_path;
 };
 
 } // namespace zolsim

@@ -108,6 +108,10 @@ std::string Simulator::StartPty(bool baudPacing) {
     return path;
 }
 
+std::string Simulator::PtyPath() const {
+    return m_pty ? m_pty->Path() : std::string();
+}
+
 void Simulator::HangUpPty() {
     if (m_pty) {
         m_pty->HangUp();

@@ -116,6 +116,24 @@ void TcpFrontDoor::DrainUntilClosed(int fd) {
     }
 }
 
+// Reads nothing at all: what the client sends piles up in the socket buffers, on both sides, until
+// their room runs out. Ends when the client or the display closes the connection, or the simulator stops.
+void TcpFrontDoor::IgnoreUntilClosed(int fd) {
+    // Less room on this side, so that the client's own buffer is what fills.
+    const int room = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+    for (;;) {
+        pollfd pfds[2] = {{fd, POLLRDHUP, 0}, {m_stop.Fd(), POLLIN, 0}};
+        const int ready = ::poll(pfds, 2, -1);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0 || pfds[0].revents != 0 || pfds[1].revents != 0) {
+            return;
+        }
+    }
+}
+
 void TcpFrontDoor::ServeCommands(int fd) {
     const std::string greeting = m_core.Greeting();
     const int greetingDelay = m_core.GreetingDelay();
@@ -124,6 +142,10 @@ void TcpFrontDoor::ServeCommands(int fd) {
     }
     if (!greeting.empty() && !io::WriteAll(fd, reinterpret_cast<const unsigned char*>(greeting.data()),
                                            greeting.size(), m_stop.Fd())) {
+        return;
+    }
+    if (m_core.TakeConnectionFault(FaultKind::NeverRead)) {
+        IgnoreUntilClosed(fd);
         return;
     }
     // A display that announces TLS in its greeting expects the handshake next.

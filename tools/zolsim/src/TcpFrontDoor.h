@@ -44,6 +44,7 @@ private:
     void ServeCommands(int fd);
     void ServeFile(int fd);
     void DrainUntilClosed(int fd);
+    void IgnoreUntilClosed(int fd);
     void ReapFinished();
 
     Core& m_core;

@@ -19,6 +19,17 @@ enum class FaultKind {
     Nak,             // refuse: acknowledgement 'N', the request's command, no values
     Close,           // close the connection instead of answering
     StallHandshake,  // on the next secured connection: read the client's handshake, never answer it
+    // Displays that misbehave slowly rather than fail:
+    Trickle,        // send the reply one byte at a time, trickleMs before each byte
+    EndlessGarbage, // instead of the reply, bytes that never form a frame, written until the connection
+                    // closes (the fleet door writes them once)
+    Oversized,      // the reply with a two-byte length announcing 0xFFFF bytes, padded past 2048 bytes
+    IllFormed,      // the reply with a header byte other than 0xAA (its checksum, which leaves the header
+                    // out, still right)
+    CloseMidReply,  // send the first half of the reply, then close the connection; on the pty the line
+                    // drops and a new one opens (Simulator::PtyPath)
+    NeverRead,      // on the next TCP connection: greet, then read nothing more until the client leaves
+                    // (its send buffer fills); counts connections, not requests; not on the fleet door
 };
 
 struct Fault {
@@ -31,6 +42,7 @@ struct Fault {
     std::vector<unsigned char> garbage = {0x13, 0x37, 0x00};
     int onlyCode = -1; // apply only to requests with this command code; -1: any request
     int times = 1;     // how many answered requests it applies to
+    int trickleMs = 300;
 };
 
 } // namespace zolsim

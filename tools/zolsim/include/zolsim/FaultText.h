@@ -13,9 +13,9 @@ namespace zolsim {
 inline constexpr int kNamedDelayMs = 3000;
 
 // "KIND" or "KIND:COUNT". KIND is a fault's name (FaultKindNames); COUNT is how many answered requests
-// it applies to (stall-handshake: secured connections), a whole number from 1, default 1. The fault's
-// other fields keep their defaults, except that a delay is kNamedDelayMs. Nothing, with a sentence in
-// `error`, for an unknown kind or a bad count.
+// it applies to (stall-handshake: secured connections; never-read: connections), a whole number from 1,
+// default 1. The fault's other fields keep their defaults, except that a delay is kNamedDelayMs. Nothing,
+// with a sentence in `error`, for an unknown kind or a bad count.
 std::optional<Fault> ParseFaultText(std::string_view text, std::string& error);
 
 // "drop, delay, split, ..." in the order of FaultKind.

@@ -65,6 +65,9 @@ public:
     std::string StartPty(bool baudPacing = false);
     // Closes the master side, as if the cable were pulled. StartPty may be called again afterwards.
     void HangUpPty();
+    // The device path of the line now served: a CloseMidReply fault drops the line and opens a new
+    // one under a new path. Empty when no line is served.
+    std::string PtyPath() const;
 
     // Faults apply, in the order injected, to the next answered requests (see Fault::times, onlyCode).
     void InjectFault(const Fault& fault);
