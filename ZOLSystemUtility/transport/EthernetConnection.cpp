@@ -20,11 +20,8 @@ namespace {
 
 constexpr const char* kDefaultGreeting = "ZOLSTART<<NORMAL>>";
 constexpr std::size_t kGreetingLimit = 16384;
-constexpr int kGreetingWaitMs = 50;
 // A TCP connect that the peer neither accepts nor refuses is given up after this long.
 constexpr int kConnectWaitMs = 5000;
-// A send blocks at most this long for room in the socket buffer.
-constexpr int kSendWaitMs = 2000;
 // Stale bytes before a request for another command or display: two looks of up to 50 ms each.
 constexpr int kFlushRounds = 2;
 constexpr int kFlushWaitMs = 50;
@@ -102,7 +99,7 @@ std::string CZOLEthernetConnection::ReadGreeting(int fd) {
     using namespace zol::platform;
     std::string received;
     bool anything = false;
-    const std::uint64_t deadline = SteadyMs() + kGreetingWaitMs;
+    const std::uint64_t deadline = SteadyMs() + zol::transport::kGreetingWaitMs;
     for (;;) {
         const std::uint64_t now = SteadyMs();
         const int remaining = now >= deadline ? 0 : static_cast<int>(deadline - now);
@@ -289,7 +286,7 @@ int CZOLEthernetConnection::Send(const unsigned char* data, int length) {
         {
             std::lock_guard tlsGuard(m_tlsLock);
             if (m_tls)
-                written = m_tls->Write(data, size, kSendWaitMs, &error);
+                written = m_tls->Write(data, size, zol::transport::kSendWaitMs, &error);
         }
         if (written < 0) {
             m_nLastError.store(static_cast<std::uint32_t>(error));
@@ -300,7 +297,7 @@ int CZOLEthernetConnection::Send(const unsigned char* data, int length) {
         }
     } else {
         int error = 0;
-        const long written = zol::platform::WriteAll(fd, data, size, kSendWaitMs, &error);
+        const long written = zol::platform::WriteAll(fd, data, size, zol::transport::kSendWaitMs, &error);
         if (written < 0) {
             m_nLastError.store(static_cast<std::uint32_t>(error));
             CloseWithoutNotify();

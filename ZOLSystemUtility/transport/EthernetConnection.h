@@ -96,6 +96,11 @@ private:
 
 namespace zol::transport {
 
+// How long a new session waits for the display's greeting.
+inline constexpr int kGreetingWaitMs = 50;
+// A send blocks at most this long for room in the socket buffer (a display that stopped reading).
+inline constexpr int kSendWaitMs = 2000;
+
 // Status texts of a secured start that failed in the server-certificate check, and in the PIN exchange
 // (followed by the status).
 inline constexpr std::string_view kServerCertificateFailed = "[Server Certificate]";

@@ -63,11 +63,14 @@ bool PtyFrontDoor::OpenLine(std::string& error) {
         error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
         return false;
     }
+    {
+        // The new path is known before the old line drops, so a client that sees the drop finds it.
+        std::lock_guard guard(m_pathLock);
+        m_path = name;
+    }
     m_master = std::move(master);
     m_slaveHold = std::move(slave);
     m_closeWatch = std::move(watch);
-    std::lock_guard guard(m_pathLock);
-    m_path = name;
     return true;
 }
 

@@ -119,9 +119,6 @@ void TcpFrontDoor::DrainUntilClosed(int fd) {
 // Reads nothing at all: what the client sends piles up in the socket buffers, on both sides, until
 // their room runs out. Ends when the client or the display closes the connection, or the simulator stops.
 void TcpFrontDoor::IgnoreUntilClosed(int fd) {
-    // Less room on this side, so that the client's own buffer is what fills.
-    const int room = 4096;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     for (;;) {
         pollfd pfds[2] = {{fd, POLLRDHUP, 0}, {m_stop.Fd(), POLLIN, 0}};
         const int ready = ::poll(pfds, 2, -1);
