@@ -117,6 +117,14 @@ Fault Every(FaultKind kind, int times = kAttempts) {
     return fault;
 }
 
+// Half a reply, then the close `gapMs` later: on a socket the half arrives anyway, on a line it is lost
+// unless read before the hang-up.
+Fault CutAfter(int gapMs, int times) {
+    Fault fault = Every(FaultKind::CloseMidReply, times);
+    fault.splitGapMs = gapMs;
+    return fault;
+}
+
 // A fresh Ethernet connection per repetition and one retry: the second attempt opens a second session
 // only where the fault closed the first.
 std::vector<Row> Rows() {
@@ -136,7 +144,7 @@ std::vector<Row> Rows() {
         {"ill-formed", Road::TcpExecute, Every(FaultKind::IllFormed), kSlowRepetitions, 0, ZOL_CONNECT_OPENED,
          {kAttempts, 0, 1, 0}},
         // The close ends the wait at once; the retry opens a new session and meets the same.
-        {"close-mid-reply", Road::TcpExecute, Every(FaultKind::CloseMidReply), kFastRepetitions, 0,
+        {"close-mid-reply", Road::TcpExecute, CutAfter(0, kAttempts), kFastRepetitions, 0,
          ZOL_CONNECT_OPENED, {0, 0, kAttempts, 0}},
         // Nothing ever comes back: a reply wait per attempt.
         {"never-read", Road::TcpExecute, Every(FaultKind::NeverRead, 1), kSlowRepetitions, 0, ZOL_CONNECT_OPENED,
@@ -149,7 +157,7 @@ std::vector<Row> Rows() {
          {0, 0, 2, 2}},
         // The line drops after half a reply: the reader sees the hang-up, so no wait runs out; the retry
         // cannot be written. The host then removes the dead connection and opens the line again.
-        {"pty close-mid-reply", Road::PtyExecute, Every(FaultKind::CloseMidReply, 1), kFastRepetitions, 0,
+        {"pty close-mid-reply", Road::PtyExecute, CutAfter(10, 1), kFastRepetitions, 0,
          ZOL_CONNECT_OPENED, {0, 0, 0, 0}},
     };
     // clang-format on

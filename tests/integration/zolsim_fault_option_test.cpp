@@ -35,6 +35,12 @@ TEST(ZolsimFaultOption, NamesAndCounts) {
         {"nak:2147483647", FaultKind::Nak, 2147483647, 0},
         {"close", FaultKind::Close, 1, 0},
         {"stall-handshake:2", FaultKind::StallHandshake, 2, 0},
+        {"trickle", FaultKind::Trickle, 1, 0},
+        {"endless-garbage", FaultKind::EndlessGarbage, 1, 0},
+        {"oversized:3", FaultKind::Oversized, 3, 0},
+        {"ill-formed", FaultKind::IllFormed, 1, 0},
+        {"close-mid-reply", FaultKind::CloseMidReply, 1, 0},
+        {"never-read:2", FaultKind::NeverRead, 2, 0},
     };
     for (const Row& row : rows) {
         std::string error;

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 using zolsim::Bytes;
 using zolsim::Fault;
@@ -69,6 +71,9 @@ TEST_F(SimFaults, EachFaultShapesOneReplyAndTheNextIsNormal) {
         {"reply twice",
          Make(FaultKind::Duplicate),
          {0xAA, 0xFF, 0x01, 0x03, 0x41, 0x11, 0x01, 0x56, 0xAA, 0xFF, 0x01, 0x03, 0x41, 0x11, 0x01, 0x56}},
+        {"ill-formed: another header, the checksum still right",
+         Make(FaultKind::IllFormed),
+         {0xA5, 0xFF, 0x01, 0x03, 0x41, 0x11, 0x01, 0x56}},
         {"none", Make(FaultKind::None), kReply},
     };
     for (const ShapeRow& row : rows) {
@@ -133,6 +138,72 @@ TEST_F(SimFaults, CloseEndsTheConnectionInsteadOfAnswering) {
     ASSERT_TRUE(again.Connect(kAddress));
     ASSERT_TRUE(again.Send(kQuery));
     EXPECT_EQ(again.ReadExact(kReply.size()), kReply);
+}
+
+TEST_F(SimFaults, TrickleSendsOneByteAtATimeWithItsGap) {
+    Fault trickle = Make(FaultKind::Trickle);
+    trickle.trickleMs = 40;
+    sim.InjectFault(trickle);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(client.Send(kQuery));
+    EXPECT_EQ(client.ReadExact(1, 1000), Bytes{0xAA});
+    EXPECT_EQ(client.ReadExact(kReply.size() - 1, 3000), Bytes(kReply.begin() + 1, kReply.end()));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(40 * kReply.size()));
+}
+
+TEST_F(SimFaults, CloseMidReplySendsHalfTheReplyThenCloses) {
+    sim.InjectFault(Make(FaultKind::CloseMidReply));
+    ASSERT_TRUE(client.Send(kQuery));
+    EXPECT_EQ(client.ReadExact(kReply.size() / 2), Bytes(kReply.begin(), kReply.begin() + 4));
+    EXPECT_TRUE(client.WaitForClose());
+}
+
+TEST_F(SimFaults, OversizedAnnouncesMoreThanAReplyMayHoldAndSendsIt) {
+    sim.InjectFault(Make(FaultKind::Oversized));
+    ASSERT_TRUE(client.Send(kQuery));
+    const Bytes got = client.ReadExact(2048 + 64);
+    ASSERT_EQ(got.size(), 2048u + 64u);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 8), (Bytes{0xAA, 0xFF, 0x01, 0xFF, 0xFF, 0x41, 0x11, 0x01}));
+    // Read with a one-byte length (0xFF values), its checksum would stand at 259: it must not hold there.
+    EXPECT_NE(zolsim::Checksum(got.data(), 1, 259), got[259]);
+    EXPECT_EQ(zolsim::Checksum(got.data(), 1, got.size() - 1), got.back());
+    EXPECT_TRUE(client.ReadUntilQuiet(50).empty());
+}
+
+TEST_F(SimFaults, EndlessGarbageNeverHoldsAHeaderAndGoesOnUntilTheClientLeaves) {
+    sim.InjectFault(Make(FaultKind::EndlessGarbage));
+    ASSERT_TRUE(client.Send(kQuery));
+    // Far more than one write of the display, and more than any socket buffer keeps.
+    const Bytes got = client.ReadExact(8u << 20, 10000);
+    ASSERT_EQ(got.size(), 8u << 20);
+    EXPECT_EQ(std::count(got.begin(), got.end(), 0xAA), 0);
+    client.Close();
+    for (int i = 0; i < 200 && sim.ActiveConnections() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(sim.ActiveConnections(), 0) << "the display stops writing once the client has gone";
+}
+
+TEST_F(SimFaults, NeverReadGreetsThenReadsNothingOnTheNextConnectionOnly) {
+    // The fixture's connection is served first, so the fault cannot fall to it.
+    ASSERT_TRUE(client.Send(kQuery));
+    ASSERT_EQ(client.ReadExact(kReply.size()), kReply);
+    sim.ClearLog();
+    sim.SetGreeting(zolsim::kPlainGreeting);
+    sim.InjectFault(Make(FaultKind::NeverRead));
+    RawClient ignored;
+    ASSERT_TRUE(ignored.Connect(kAddress));
+    const std::string greeting = zolsim::kPlainGreeting;
+    EXPECT_EQ(ignored.ReadExact(greeting.size()), Bytes(greeting.begin(), greeting.end()));
+    ASSERT_TRUE(ignored.Send(kQuery));
+    EXPECT_TRUE(ignored.ReadUntilQuiet(100).empty());
+    EXPECT_FALSE(sim.WaitForRequests(1, 100));
+    EXPECT_EQ(sim.PendingFaults(), 0);
+
+    RawClient served;
+    ASSERT_TRUE(served.Connect(kAddress));
+    EXPECT_EQ(served.ReadExact(greeting.size()), Bytes(greeting.begin(), greeting.end()));
+    ASSERT_TRUE(served.Send(kQuery));
+    EXPECT_EQ(served.ReadExact(kReply.size()), kReply);
 }
 
 TEST_F(SimFaults, FaultsOnARelayedRequestShapeTheCombinedReply) {

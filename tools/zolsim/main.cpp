@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -69,8 +70,8 @@ int Usage() {
            "  Slow misbehaviour: trickle sends the reply a byte every 300 ms; endless-garbage sends\n"
            "  bytes that never form a frame until the client leaves; oversized announces 0xFFFF bytes\n"
            "  and sends more than 2048; ill-formed sends a header other than 0xAA; close-mid-reply\n"
-           "  sends half the reply and closes (on --pty: drops the line and opens a new one); never-read\n"
-           "  greets and then reads nothing on the next connection (it counts connections).\n"
+           "  sends half the reply and closes (on --pty: drops the line and prints the new one's path);\n"
+           "  never-read greets and then reads nothing on the next connection (it counts connections).\n"
            "  Faults apply to single --tcp addresses and --pty, not to address ranges.\n";
     return 2;
 }
@@ -338,7 +339,16 @@ int main(int argc, char** argv) {
         }
         std::cout << path << std::endl;
     }
-    int received = 0;
-    sigwait(&stopSignals, &received);
-    return 0;
+    // A line that a fault dropped comes back under a new path: print it, as at the start.
+    std::string shownPath = simulator.PtyPath();
+    for (;;) {
+        const timespec tick{0, 200'000'000};
+        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
+            return 0;
+        }
+        if (const std::string path = simulator.PtyPath(); path != shownPath) {
+            shownPath = path;
+            std::cout << path << std::endl;
+        }
+    }
 }

@@ -208,6 +208,7 @@ std::optional<Outgoing> Core::Respond(Session& session, const Request& request) 
         break;
     case FaultKind::CloseMidReply:
         out.splitAt = out.bytes.size() > 1 ? out.bytes.size() / 2 : 1;
+        out.splitGapMs = fault->splitGapMs;
         out.close = true;
         break;
     default:

@@ -10,7 +10,7 @@ DeliveryPlan PlanDelivery(const Outgoing& reply) {
         if (cut) {
             plan.push_back(DeliveryStep{reply.delayMs, false, true, 0, reply.splitAt});
         }
-        plan.push_back(DeliveryStep{cut ? 0 : reply.delayMs, true, false, 0, 0});
+        plan.push_back(DeliveryStep{cut ? reply.splitGapMs : reply.delayMs, true, false, 0, 0});
         return plan;
     }
     if (reply.trickleMs > 0 && size > 0) {

@@ -26,8 +26,9 @@ enum class FaultKind {
     Oversized,      // the reply with a two-byte length announcing 0xFFFF bytes, padded past 2048 bytes
     IllFormed,      // the reply with a header byte other than 0xAA (its checksum, which leaves the header
                     // out, still right)
-    CloseMidReply,  // send the first half of the reply, then close the connection; on the pty the line
-                    // drops and a new one opens (Simulator::PtyPath)
+    CloseMidReply,  // send the first half of the reply, splitGapMs later close the connection; on the pty
+                    // the line drops (taking what the client has not read yet) and a new one opens
+                    // (Simulator::PtyPath)
     NeverRead,      // on the next TCP connection: greet, then read nothing more until the client leaves
                     // (its send buffer fills); counts connections, not requests; not on the fleet door
 };
