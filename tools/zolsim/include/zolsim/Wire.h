@@ -31,7 +31,7 @@ struct Request {
     unsigned char code = 0;
     int id = -1; // -1 for compact requests, which carry no ID
     Bytes data;
-    Bytes raw;             // the bytes exactly as received
+    Bytes raw; // the bytes exactly as received
     unsigned lineBaud = 0; // serial line speed the client had set when it arrived; 0 on TCP
 };
 
