@@ -66,6 +66,7 @@ std::string PtyFrontDoor::Start(std::string& error) {
     m_master = std::move(master);
     m_slaveHold = std::move(slave);
     m_closeWatch = std::move(watch);
+    m_path = name;
     m_thread = std::thread([this] { Serve(); });
     return name;
 }
@@ -97,6 +98,7 @@ unsigned PtyFrontDoor::LineSpeed() const {
 void PtyFrontDoor::Serve() {
     io::BlockSigpipeInThisThread();
     Session session;
+    session.address = m_path;
     unsigned char buffer[4096];
     const int fd = m_master.Get();
     for (;;) {
@@ -116,6 +118,7 @@ void PtyFrontDoor::Serve() {
             }
             ::ioctl(m_slaveHold.Get(), TIOCNXCL);
             session = Session{}; // the next client starts on a clean line
+            session.address = m_path;
         }
         if ((pfds[0].revents & (POLLERR | POLLNVAL)) != 0) {
             return;

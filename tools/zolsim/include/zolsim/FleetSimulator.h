@@ -68,6 +68,7 @@ std::size_t RaiseOpenFileLimit();
 
 class FleetRoster;
 class FleetFrontDoor;
+class RequestLog;
 
 class FleetSimulator {
 public:
@@ -97,6 +98,9 @@ public:
     DisplayModel* FindDisplay(const std::string& address, unsigned char id = 1, int relayTarget = -1);
     // Faults for the display(s) behind one answering address; false when the fleet has no such address.
     bool InjectFault(const std::string& address, const Fault& fault);
+    // Every display of the fleet, silent ones included, writes a line per request it receives to log
+    // (see RequestLog.h), from now on; null stops it.
+    void SetRequestLog(std::shared_ptr<RequestLog> log);
 
 private:
     std::unique_ptr<FleetRoster> m_roster;
