@@ -6,6 +6,7 @@ const POLL_MS = 1000;
 const REQUEST_TIMEOUT_MS = 30000; // an action on a slow wall may take a sweep's time
 const PARALLEL_REQUESTS = 8;       // actions on many displays, so many at a time
 const TOKEN_KEY = "zold.token";
+const LARGE_WALL = 120; // displays; more are drawn in small tiles
 
 const $ = (id) => document.getElementById(id);
 const tiles = new Map(); // display name -> its tile's button
@@ -58,13 +59,16 @@ function makeTile(name) {
   return item;
 }
 
-function updateTile(button, display) {
+// A small tile has room for a word only.
+const SHORT_TEXT = { ...STATE_TEXT, "not-responding": "No reply", "never-polled": "Not polled", "unknown": "Unknown" };
+
+function updateTile(button, display, small) {
   const state = stateOf(display);
-  const failure = state === "not-responding" ? ` (${display.error})` : "";
+  const failure = state === "not-responding" ? `${display.error}, ` : "";
   button.dataset.state = state;
   button.dataset.responding = String(Boolean(display.responding));
-  button.querySelector(".power").textContent = STATE_TEXT[state] + failure;
-  button.querySelector(".seen").textContent = agoText(display.lastSeenAgoMs);
+  button.querySelector(".power").textContent = (small ? SHORT_TEXT : STATE_TEXT)[state];
+  button.querySelector(".seen").textContent = failure + agoText(display.lastSeenAgoMs);
   const rtt = display.rttMs === null || display.rttMs === undefined ? "" : `, ${display.rttMs} ms`;
   button.title = `${display.name}: ${display.address}, ID ${display.id}${rtt}` +
                  (display.groups && display.groups.length ? `, groups ${display.groups.join(" ")}` : "");
@@ -73,6 +77,9 @@ function updateTile(button, display) {
 // Tiles follow the inventory's order; a display that left the inventory loses its tile and its selection.
 function showDisplays(displays) {
   const wall = $("wall");
+  // A large wall is drawn in small tiles, so that a screen holds more of it.
+  const large = displays.length > LARGE_WALL;
+  wall.dataset.size = large ? "large" : "small";
   const seen = new Set();
   const counts = {};
   let previous = null;
@@ -88,7 +95,7 @@ function showDisplays(displays) {
     const wanted = previous ? previous.nextSibling : wall.firstChild;
     if (wanted !== item) wall.insertBefore(item, wanted);
     previous = item;
-    updateTile(button, display);
+    updateTile(button, display, large);
     counts[button.dataset.state] = (counts[button.dataset.state] || 0) + 1;
   }
   for (const [name, button] of tiles) {
