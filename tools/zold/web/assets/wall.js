@@ -112,7 +112,8 @@ function showDisplays(displays) {
 
 function showSweep(sweep, failure) {
   const text = failure ? `zold unreachable: ${failure}` :
-      sweep && sweep.completedAt ? `Last sweep ${sweep.completedAt}, ${sweep.durationMs} ms` :
+      sweep && sweep.completedAt ?
+      `Last sweep ${new Date(sweep.completedAt).toLocaleTimeString()}, took ${sweep.durationMs} ms` :
       "Waiting for the first sweep";
   $("sweep").textContent = text;
   $("sweep").dataset.failed = failure ? "true" : "false";
