@@ -33,6 +33,7 @@ bool HasEnded(pid_t pid) {
 ChildProcess::ChildProcess(const ChildSetup& setup) {
     std::vector<std::string> arguments = setup.argv;
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) {
         argv.push_back(argument.data());
     }

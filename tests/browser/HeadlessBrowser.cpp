@@ -95,9 +95,13 @@ HeadlessBrowser::HeadlessBrowser(const std::string& executable, const std::files
 }
 
 HeadlessBrowser::~HeadlessBrowser() {
-    if (m_process && m_process->Running() && m_toBrowser >= 0) {
-        // Asked first, so that it takes its renderers down itself; Stop then makes sure.
-        Call("Browser.close", Json::object(), milliseconds(2000), true);
+    try {
+        if (m_process && m_process->Running() && m_toBrowser >= 0) {
+            // Asked first, so that it takes its renderers down itself; Stop then makes sure.
+            Call("Browser.close", Json::object(), milliseconds(2000), true);
+        }
+    } catch (...) {
+        // Out of memory while asking: Stop below ends it all the same.
     }
     if (m_toBrowser >= 0) {
         ::close(m_toBrowser);
@@ -109,7 +113,7 @@ HeadlessBrowser::~HeadlessBrowser() {
         ::close(m_fromBrowser);
     }
     std::error_code ignored;
-    std::filesystem::remove_all(m_profile, ignored);
+    std::filesystem::remove_all(m_profile, ignored); // noexcept with an error code
 }
 
 bool HeadlessBrowser::OpenPage(int width, int height) {
@@ -285,7 +289,7 @@ Reply HeadlessBrowser::WaitUntil(const std::string& expression, milliseconds wai
 
 Reply HeadlessBrowser::Screenshot(const std::filesystem::path& file, milliseconds wait) {
     // The whole page, not only the window: a clip of the content's size.
-    const Reply metrics = Call("Page.getLayoutMetrics", Json::object(), wait);
+    Reply metrics = Call("Page.getLayoutMetrics", Json::object(), wait);
     if (!metrics.ok) {
         return metrics;
     }
