@@ -53,7 +53,7 @@ void WrongMethodOrPath(const httplib::Request& request, httplib::Response& respo
 }
 
 // The refusals httplib makes itself (a body over the limit, a request it cannot read) in the API's form.
-httplib::Server::HandlerResponse ErrorInApiForm(const httplib::Request& /*request*/,
+httplib::Server::HandlerResponse ErrorInApiForm(const httplib::Request& request,
                                                 httplib::Response& response) {
     if (!response.body.empty()) {
         return httplib::Server::HandlerResponse::Unhandled;
@@ -62,6 +62,10 @@ httplib::Server::HandlerResponse ErrorInApiForm(const httplib::Request& /*reques
         Refuse(response, 413, "body-too-large", "a request body holds at most 64 KiB");
     } else if (response.status == 404) {
         Refuse(response, 404, "not-found", "nothing is served here");
+    } else if (request.method == "POST" && !request.has_header("Content-Length") &&
+               !request.has_header("Transfer-Encoding")) {
+        // httplib reads no body of unknown length; a POST without one says so with Content-Length: 0.
+        Refuse(response, response.status, "bad-request", "a POST gives its Content-Length (0 for no body)");
     } else {
         Refuse(response, response.status, "bad-request", "the request could not be read");
     }
@@ -150,11 +154,15 @@ void HttpServer::Route() {
                 [this](const httplib::Request& request, httplib::Response& response) {
                     const std::shared_ptr<const BearerToken> token = m_context.token();
                     if (!token) {
+                        Log(LogLevel::Warning, "refused " + request.path + ": no token configured");
                         response.set_header("WWW-Authenticate", "Bearer");
                         Refuse(response, 401, "unauthorized", "no token configured: changes are refused");
                         return;
                     }
                     if (!token->Accepts(Authorization(request))) {
+                        // What was presented is never logged: it may be a real token sent to the wrong
+                        // service.
+                        Log(LogLevel::Warning, "refused " + request.path + ": no valid bearer token");
                         response.set_header("WWW-Authenticate", "Bearer");
                         Refuse(response, 401, "unauthorized",
                                "a valid \"Authorization: Bearer\" token is needed");
