@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using browsertest::HeadlessBrowser;
@@ -176,6 +177,8 @@ TEST_F(WallPage, TilesShowTheDisplaysAndActionsReachOnlyTheSelectedOnesWithTheTo
     for (const auto& [name, refusal] : refusals) {
         EXPECT_EQ(refusal, "unauthorized") << name;
     }
+    // Long enough for a refused action that still polled in the background to show.
+    std::this_thread::sleep_for(milliseconds(500));
     EXPECT_EQ(rig->RequestLines(beforeRefusal), std::vector<std::string>{});
 
     Type("#token", rig->Token());

@@ -119,9 +119,9 @@ function showSweep(sweep, failure) {
   $("sweep").dataset.failed = failure ? "true" : "false";
 }
 
-async function fetchJson(path, options = {}) {
+async function fetchJson(path, { timeoutMs = REQUEST_TIMEOUT_MS, ...options } = {}) {
   const controller = new AbortController();
-  const timer = setTimeout(() => controller.abort(), options.timeoutMs || REQUEST_TIMEOUT_MS);
+  const timer = setTimeout(() => controller.abort(), timeoutMs);
   try {
     const response = await fetch(path, { ...options, signal: controller.signal });
     let body = null;
