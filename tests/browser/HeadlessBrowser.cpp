@@ -77,6 +77,7 @@ HeadlessBrowser::HeadlessBrowser(const std::string& executable, const std::files
                   "--disable-extensions",
                   "--disable-background-networking",
                   "--disable-component-update",
+                  "--disable-sync",
                   "--user-data-dir=" + m_profile.string(),
                   "--remote-debugging-pipe",
                   "about:blank"};

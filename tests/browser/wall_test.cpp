@@ -205,6 +205,11 @@ TEST_F(WallPage, TilesShowTheDisplaysAndActionsReachOnlyTheSelectedOnesWithTheTo
     for (const std::string& line : operationLines) {
         EXPECT_NE(line.find(" 1 0x11 00"), std::string::npos) << line;
     }
+    // Its effect shows once the displays are polled again.
+    RunAction("#refresh");
+    WaitFor("document.querySelector(" + Quoted(TileSelector("wall-0001")) + ").dataset.state === 'off' && " +
+                "document.querySelector(" + Quoted(TileSelector("wall-0006")) + ").dataset.state === 'off'",
+            milliseconds(5000));
     SaveScreenshot("wall.png");
 }
 

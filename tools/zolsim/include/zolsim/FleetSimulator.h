@@ -94,7 +94,7 @@ public:
 
     // The display with this ID behind an answering address of the fleet, or null. A display is made
     // when first needed (its address's first connection, or this call), so an idle address costs only
-    // its listener. Displays keep no request log.
+    // its listener. Displays keep no request log in memory (SetRequestLog writes one to a file).
     DisplayModel* FindDisplay(const std::string& address, unsigned char id = 1, int relayTarget = -1);
     // Faults for the display(s) behind one answering address; false when the fleet has no such address.
     bool InjectFault(const std::string& address, const Fault& fault);
