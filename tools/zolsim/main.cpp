@@ -211,6 +211,10 @@ int main(int argc, char** argv) {
             faults.push_back(*fault);
         } else if (arg == "--request-log" && hasValue) {
             requestLogPath = args[++i];
+            if (requestLogPath.empty()) {
+                std::cerr << "zolsim: --request-log needs a file name\n";
+                return Usage();
+            }
         } else if (arg == "--version") {
             std::cout << "zolsim " << ZOL_VERSION_STRING << std::endl;
             return 0;
