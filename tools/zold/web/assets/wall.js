@@ -110,6 +110,11 @@ function showDisplays(displays) {
   showSelection();
 }
 
+// The displays' names in the order of their tiles.
+function wallNames() {
+  return [...$("wall").querySelectorAll("[data-display]")].map((tile) => tile.dataset.display);
+}
+
 function showSweep(sweep, failure) {
   const text = failure ? `zold unreachable: ${failure}` :
       sweep && sweep.completedAt ?
@@ -218,7 +223,7 @@ function headers() {
 
 // Runs one POST per selected display, a few at a time, and collects every result and refusal.
 async function runOnSelection(what, pathFor, body) {
-  const names = [...tiles.keys()].filter((name) => selected.has(name));
+  const names = wallNames().filter((name) => selected.has(name));
   const rows = [];
   const refusals = [];
   let next = 0;
@@ -263,7 +268,7 @@ function valuesText(row) {
 
 // Results in the wall's order, whatever order the answers came in.
 function inWallOrder(entries) {
-  const order = new Map([...tiles.keys()].map((name, index) => [name, index]));
+  const order = new Map(wallNames().map((name, index) => [name, index]));
   const position = (entry) => (order.has(entry.name) ? order.get(entry.name) : order.size);
   return [...entries].sort((a, b) => position(a) - position(b));
 }
