@@ -65,6 +65,11 @@ HeadlessBrowser::HeadlessBrowser(const std::string& executable, const std::files
     int replies[2] = {-1, -1};
     if (::pipe2(commands, O_CLOEXEC) != 0 || ::pipe2(replies, O_CLOEXEC) != 0) {
         m_error = std::string("no pipe: ") + std::strerror(errno);
+        for (int fd : {commands[0], commands[1]}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
         return;
     }
     ChildSetup setup;
