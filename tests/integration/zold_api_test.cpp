@@ -245,7 +245,7 @@ TEST_F(ZoldApi, ThePageIsServedFromTheBinary) {
     const Reply page = Client().Get("/");
     ASSERT_EQ(page.status, 200);
     EXPECT_EQ(page.contentType.rfind("text/html", 0), 0U);
-    EXPECT_NE(page.body.find("<"), std::string::npos);
+    EXPECT_NE(page.body.find('<'), std::string::npos);
 }
 
 // A client that sends half a request and waits holds a server thread, never the polls: with more

@@ -70,24 +70,27 @@ private:
     std::string m_seen;
 };
 
+// The null-terminated array execve takes.
+std::vector<char*> Pointers(std::vector<std::string>& words) {
+    std::vector<char*> pointers;
+    pointers.reserve(words.size() + 1);
+    for (std::string& word : words) {
+        pointers.push_back(word.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 pid_t StartZold(const std::vector<std::string>& arguments, const std::string& notifyPath) {
     std::vector<std::string> words{ZOLD_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = Pointers(words);
     std::vector<std::string> environment;
     for (char** variable = environ; *variable != nullptr; ++variable) {
         environment.emplace_back(*variable);
     }
     environment.push_back("NOTIFY_SOCKET=" + notifyPath);
-    std::vector<char*> envp;
-    for (std::string& variable : environment) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
+    std::vector<char*> envp = Pointers(environment);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {

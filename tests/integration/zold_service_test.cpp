@@ -55,7 +55,7 @@ TEST(ZoldService, ServesHttpsWithTheCertificateGiven) {
     ASSERT_TRUE(service.Start(&error)) << error;
 
     httplib::SSLClient secure(kListen, service.Port());
-    secure.set_ca_cert_path(config.tlsCert.c_str());
+    secure.set_ca_cert_path(config.tlsCert);
     secure.enable_server_certificate_verification(false); // self-signed for an IP: the chain is the test
     secure.set_connection_timeout(std::chrono::seconds(5));
     const zoldtest::Reply reply = zoldtest::ToReply(secure.Get("/api/v1/displays"));

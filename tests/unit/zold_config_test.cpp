@@ -22,7 +22,7 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_folder); }
     std::string Write(const std::string& name, const std::string& text) {
-        const std::string path = (m_folder / name).string();
+        std::string path = (m_folder / name).string();
         std::ofstream(path) << text;
         return path;
     }

@@ -41,8 +41,9 @@ std::variant<Json, Refused> ParseBody(const std::string& body) {
 }
 
 std::optional<Refused> OnlyKeys(const Json& body, std::initializer_list<const char*> known) {
-    for (const auto& [key, value] : body.items()) {
-        if (std::find_if(known.begin(), known.end(), [&](const char* k) { return key == k; }) ==
+    for (const auto& item : body.items()) {
+        const std::string& key = item.key();
+        if (std::find_if(known.begin(), known.end(), [&key](const char* k) { return key == k; }) ==
             known.end()) {
             return BadArguments("unknown key \"" + key + "\" in the body");
         }

@@ -185,7 +185,7 @@ void HttpServer::Route() {
                 });
     server.Get(".*", [](const httplib::Request& request, httplib::Response& response) {
         if (const std::optional<WebAsset> asset = FindWebAsset(request.path)) {
-            response.set_content(std::string(asset->body), std::string(asset->contentType).c_str());
+            response.set_content(std::string(asset->body), std::string(asset->contentType));
             return;
         }
         WrongMethodOrPath(request, response);
