@@ -82,11 +82,12 @@ protected:
         ASSERT_TRUE(reply.ok) << reply.error;
     }
 
-    // Clicks the action button and waits for the results panel to report it done.
+    // Clicks the action button and waits for the results panel to report it done (an action on the silent
+    // display waits out its time-outs first).
     void RunAction(const std::string& button) {
         Run("delete document.getElementById('results-summary').dataset.done, true");
         Run(Click(button));
-        WaitFor("document.getElementById('results-summary').dataset.done === 'true'", milliseconds(20000));
+        WaitFor("document.getElementById('results-summary').dataset.done === 'true'", milliseconds(30000));
     }
 
     // Sets a field as typing would, so that the page's input and change handlers run.
