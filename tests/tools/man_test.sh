@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The man pages list what the programs' help lists: every zolctl subcommand and option (the
 # subcommands' own options too) and every zolsim option, and zolctl(1) lists no subcommand that
-# zolctl no longer has.
-#   man_test.sh ZOLCTL ZOLSIM MAN_DIR (the built pages, MAN_DIR/zolctl.1.gz ...)
+# zolctl no longer has; every zold option too.
+#   man_test.sh ZOLCTL ZOLSIM MAN_DIR [ZOLD] (the built pages, MAN_DIR/zolctl.1.gz ...)
 set -uo pipefail
-zolctl=$1 zolsim=$2 man_dir=$3
+zolctl=$1 zolsim=$2 man_dir=$3 zold=${4:-}
 fail=0
 render() { MANWIDTH=200 man -l "$man_dir/$1.gz" 2>/dev/null | col -b; }
 # The words of a CLI11 help section ("Subcommands:", "Options:"): the first column of its lines.
@@ -46,6 +46,17 @@ for option in $("$zolsim" --help 2>&1 | grep -oE -- '--[a-z][a-z-]*' | sort -u) 
         echo "zolsim(1) does not tell of $option"; fail=1
     fi
 done
+
+if [ -n "$zold" ]; then
+    zold_page=$(render zold.1)
+    zold_options=$(section_words "$("$zold" --help)" "Options:" | option_names)
+    if [ "$(echo "$zold_options" | wc -l)" -lt 8 ]; then echo "read only a few zold options from --help"; fail=1; fi
+    for option in $zold_options; do
+        if ! echo "$zold_page" | grep -E -- "(^|[ ,])$option([ ,=]|$)" >/dev/null; then
+            echo "zold(1) does not tell of $option"; fail=1
+        fi
+    done
+fi
 
 inventory_page=$(render zolctl-inventory.5)
 for key in name host serial port id pin-file framing relay-target relay-byte model-code product-family \

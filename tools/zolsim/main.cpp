@@ -5,10 +5,12 @@
 //   zolsim --tcp 127.0.40.1-127.0.43.232[:1515] [--silent-every N] [--absent-every N] [--id ...]
 //   zolsim --pty [--baud-pacing] [--id 1 ...]
 //   zolsim ... --fault KIND[:COUNT] [--fault ...]
+//   zolsim ... --request-log FILE
 // Runs until SIGINT or SIGTERM.
 #include "ZOLVersionNumbers.h"
 #include "zolsim/FaultText.h"
 #include "zolsim/FleetSimulator.h"
+#include "zolsim/RequestLog.h"
 #include "zolsim/Simulator.h"
 
 #include <algorithm>
@@ -47,7 +49,7 @@ int Usage() {
            "              [--id ID ...] [--relay ID:TARGET ...] [--greeting TEXT]\n"
            "              [--tls [--root-out FILE] [--pin PIN]]\n"
            "              [--file-server ADDRESS[:PORT] [--served-file FILE]] [--separate-displays]\n"
-           "              [--fault KIND[:COUNT] ...] [--version]\n"
+           "              [--fault KIND[:COUNT] ...] [--request-log FILE] [--version]\n"
            "  ADDRESS is an IPv4 literal or a bracketed IPv6 literal ([::1]:1515); PORT defaults to 1515\n"
            "  (2020 for the file server). Without --id the display answers as ID 1.\n"
            "  --tls makes a fresh root and server certificate and greets with a TLS greeting;\n"
@@ -72,7 +74,10 @@ int Usage() {
            "  and sends more than 2048; ill-formed sends a header other than 0xAA; close-mid-reply\n"
            "  sends half the reply and closes (on --pty: drops the line and prints the new one's path);\n"
            "  never-read greets and then reads nothing on the next connection (it counts connections).\n"
-           "  Faults apply to single --tcp addresses and --pty, not to address ranges.\n";
+           "  Faults apply to single --tcp addresses and --pty, not to address ranges.\n"
+           "  --request-log FILE appends a line per request received, on any address or the pty, as\n"
+           "  it arrives: ADDRESS ID CODE DATA (ID in decimal or - when the request names none,\n"
+           "  CODE 0xNN, DATA in hex or -), e.g. \"127.0.0.1 1 0x11 00\".\n";
     return 2;
 }
 
@@ -140,6 +145,7 @@ int main(int argc, char** argv) {
     std::string servedFile;
     std::vector<std::pair<std::string, std::uint16_t>> fileServers;
     std::vector<zolsim::Fault> faults;
+    std::string requestLogPath;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -209,6 +215,12 @@ int main(int argc, char** argv) {
                 return Usage();
             }
             faults.push_back(*fault);
+        } else if (arg == "--request-log" && hasValue) {
+            requestLogPath = args[++i];
+            if (requestLogPath.empty()) {
+                std::cerr << "zolsim: --request-log needs a file name\n";
+                return Usage();
+            }
         } else if (arg == "--version") {
             std::cout << "zolsim " << ZOL_VERSION_STRING << std::endl;
             return 0;
@@ -261,9 +273,19 @@ int main(int argc, char** argv) {
     if (ids.empty()) {
         ids.push_back(1);
     }
+    std::shared_ptr<zolsim::RequestLog> requestLog;
+    if (!requestLogPath.empty()) {
+        std::string error;
+        requestLog = zolsim::RequestLog::Open(requestLogPath, error);
+        if (!requestLog) {
+            std::cerr << "zolsim: " << error << '\n';
+            return 1;
+        }
+    }
     // Nobody reads a log in this process, and it serves for as long as a person lets it.
     auto configure = [&](zolsim::Simulator& each) {
         each.SetKeepLog(false);
+        each.SetRequestLog(requestLog);
         for (unsigned char id : ids) {
             each.AddDisplay(id);
         }
@@ -321,6 +343,7 @@ int main(int argc, char** argv) {
         std::cout << "listening on " << address << " port " << serving->TcpPort() << std::endl;
     }
     zolsim::FleetSimulator fleet;
+    fleet.SetRequestLog(requestLog);
     fleetOptions.ids = ids;
     fleetOptions.relayed = relayed;
     fleetOptions.greeting = greeting;

@@ -41,26 +41,21 @@ std::string_view ResultText(zol::helpers::ResultKind kind) {
 std::string TableHelp(const zol::helpers::Operation& op) {
     std::string usage = "zolctl [target options] op " + std::string(op.name);
     std::string lines;
-    std::string outs;
-    std::size_t in = 0;
-    for (std::size_t i = 0; i < op.args.size(); ++i) {
-        const std::string kind(zol::helpers::ArgKindName(op.args[i]));
-        const std::string note(op.notes[i]);
-        if (zol::helpers::IsOut(op.args[i])) {
-            outs += "  " + kind + (note.empty() ? "" : "  " + note) + "\n";
-            continue;
-        }
-        const std::string word = "ARG" + std::to_string(++in);
-        usage += " " + word;
-        std::string detail = note.empty() ? LimitText(op.args[i], op.limits[i]) : note;
-        if (!note.empty() && op.limits[i].optional && note.find("empty") == std::string::npos) {
-            detail += ", or the empty word for none";
-        }
-        lines.append("  ").append(word).append("  ").append(kind);
-        if (!detail.empty()) {
-            lines.append("  ").append(detail);
+    for (const InArgument& argument : InArguments(op)) {
+        usage += " " + argument.word;
+        lines.append("  ").append(argument.word).append("  ").append(argument.kind);
+        if (!argument.detail.empty()) {
+            lines.append("  ").append(argument.detail);
         }
         lines += "\n";
+    }
+    std::string outs;
+    for (std::size_t i = 0; i < op.args.size(); ++i) {
+        if (zol::helpers::IsOut(op.args[i])) {
+            const std::string note(op.notes[i]);
+            outs += "  " + std::string(zol::helpers::ArgKindName(op.args[i])) +
+                    (note.empty() ? "" : "  " + note) + "\n";
+        }
     }
     std::string text = usage + "\n";
     if (!lines.empty()) {
@@ -105,6 +100,23 @@ std::string RecordHelp(const RecordOperation& op) {
 }
 
 } // namespace
+
+std::vector<InArgument> InArguments(const zol::helpers::Operation& op) {
+    std::vector<InArgument> arguments;
+    for (std::size_t i = 0; i < op.args.size(); ++i) {
+        if (zol::helpers::IsOut(op.args[i])) {
+            continue;
+        }
+        const std::string note(op.notes[i]);
+        std::string detail = note.empty() ? LimitText(op.args[i], op.limits[i]) : note;
+        if (!note.empty() && op.limits[i].optional && note.find("empty") == std::string::npos) {
+            detail += ", or the empty word for none";
+        }
+        arguments.push_back({"ARG" + std::to_string(arguments.size() + 1),
+                             std::string(zol::helpers::ArgKindName(op.args[i])), std::move(detail)});
+    }
+    return arguments;
+}
 
 std::string ArgumentSyntaxText() {
     return "Argument syntax, one per kind:\n"

@@ -4,8 +4,24 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+namespace zol::helpers {
+struct Operation;
+}
 
 namespace zolctl {
+
+// One in-argument of a table operation as help shows it: its word (ARG1, ARG2, ...), its kind and what
+// it holds beyond its kind (a range, a count, "or the empty word for none"; empty when the kind says it).
+struct InArgument {
+    std::string word;
+    std::string kind;
+    std::string detail;
+};
+
+// The operation's in-arguments, in order; out-arguments are never given and are left out.
+std::vector<InArgument> InArguments(const zol::helpers::Operation& op);
 
 // One line per argument kind: its name and its syntax, for --help and the reference document.
 std::string ArgumentSyntaxText();

@@ -182,26 +182,8 @@ void CheckOperation(const std::string& name, const std::vector<std::string>& arg
     if (FindRecordOperation(name) != nullptr) {
         return;
     }
-    const zol::helpers::Operation* operation = zol::helpers::FindOperation(name);
-    if (operation == nullptr) {
-        throw UsageError("unknown operation \"" + name + "\" ('zolctl ops' lists them)");
-    }
-    if (arguments.size() != operation->InCount()) {
-        throw UsageError(zol::helpers::CountMessage(*operation, arguments.size()) + " ('zolctl op " + name +
-                         " --help' shows them)");
-    }
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < operation->args.size(); ++i) {
-        if (zol::helpers::IsOut(operation->args[i])) {
-            continue;
-        }
-        zol::helpers::ArgValue value;
-        std::string error;
-        if (!zol::helpers::ReadArgument(name, next + 1, operation->args[i], operation->limits[i],
-                                        arguments[next], value, &error)) {
-            throw UsageError(error);
-        }
-        ++next;
+    if (std::optional<std::string> problem = TableOperationProblem(name, arguments)) {
+        throw UsageError(*problem);
     }
 }
 
@@ -378,6 +360,32 @@ void FinishRequest(const RawOptions& raw, Request& request) {
 }
 
 } // namespace
+
+std::optional<std::string> TableOperationProblem(const std::string& name,
+                                                 const std::vector<std::string>& arguments) {
+    const zol::helpers::Operation* operation = zol::helpers::FindOperation(name);
+    if (operation == nullptr) {
+        return "unknown operation \"" + name + "\" ('zolctl ops' lists them)";
+    }
+    if (arguments.size() != operation->InCount()) {
+        return zol::helpers::CountMessage(*operation, arguments.size()) + " ('zolctl op " + name +
+               " --help' shows them)";
+    }
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < operation->args.size(); ++i) {
+        if (zol::helpers::IsOut(operation->args[i])) {
+            continue;
+        }
+        zol::helpers::ArgValue value;
+        std::string error;
+        if (!zol::helpers::ReadArgument(name, next + 1, operation->args[i], operation->limits[i],
+                                        arguments[next], value, &error)) {
+            return error;
+        }
+        ++next;
+    }
+    return std::nullopt;
+}
 
 ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     ParseResult result;

@@ -4,6 +4,7 @@
 // argument list can be fed to ParseArguments (the argument fuzzer does exactly that).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,11 @@ struct ParseResult {
     Request request;
     std::string text;
 };
+
+// Why a table operation cannot run with these in-arguments: an unknown name, a wrong count or an argument
+// its kind or limit refuses. Nothing when it can. Reads the texts only; nothing is sent anywhere.
+std::optional<std::string> TableOperationProblem(const std::string& name,
+                                                 const std::vector<std::string>& arguments);
 
 // `arguments` are the command-line words after the program name.
 ParseResult ParseArguments(const std::vector<std::string>& arguments);

@@ -136,19 +136,6 @@ ZOLFleet::Command EngineCommand(const Request& request) {
     return ZOLFleet::Command::Execute(kStatusCode);
 }
 
-// A display on a port of its own that turns out to want a secured session is carried by its pooled
-// connection: that one is made with the port before anything connects it.
-void PoolOnPort(const Target& target) {
-    IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
-    IZOLConnection* connection = pool->FindConnection(target.host);
-    if (connection == nullptr) {
-        connection = pool->CreateConnection(target.host, ZOL_KIND_ETHERNET, target.pin);
-    }
-    if (connection != nullptr && !connection->IsConnected()) {
-        connection->SetLinkParameter(target.port);
-    }
-}
-
 void RunThroughTheEngine(const Request& request, FleetReport& report) {
     std::vector<CLFDDataPtr> owned;
     std::vector<ILFDData*> records;
@@ -167,7 +154,7 @@ void RunThroughTheEngine(const Request& request, FleetReport& report) {
         positions.push_back(i);
         if (!display.target.IsSerial() && display.target.port != kDefaultPort) {
             options.ports[display.target.host] = display.target.port;
-            PoolOnPort(display.target);
+            PreparePooledPort(display.target);
         }
     }
     const ZOLFleet::Command command = EngineCommand(request);

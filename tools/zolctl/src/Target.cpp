@@ -64,6 +64,17 @@ OpenResult OpenPooledConnection(const Target& target) {
     return {status, connection->IsConnected()};
 }
 
+void PreparePooledPort(const Target& target) {
+    IZOLConnectionPool* pool = IZOLConnectionPoolFactory::CreateInstance();
+    IZOLConnection* connection = pool->FindConnection(target.host);
+    if (connection == nullptr) {
+        connection = pool->CreateConnection(target.host, ZOL_KIND_ETHERNET, target.pin);
+    }
+    if (connection != nullptr && !connection->IsConnected()) {
+        connection->SetLinkParameter(target.port);
+    }
+}
+
 void ForgetPooledConnection(const std::string& address) {
     IZOLConnectionPoolFactory::CreateInstance()->RemoveConnection(address);
 }

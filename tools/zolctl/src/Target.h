@@ -23,6 +23,11 @@ struct OpenResult {
 // 115200 baud, as the library sets it when it opens the port itself.
 OpenResult OpenPooledConnection(const Target& target);
 
+// A display on a port of its own that turns out to want a secured session is carried by its pooled
+// connection: this makes that connection with the port before anything connects it. Fleet engine runs
+// call it for every Ethernet display off the default port.
+void PreparePooledPort(const Target& target);
+
 // Closes the target's pooled connection and forgets it.
 void ForgetPooledConnection(const std::string& address);
 

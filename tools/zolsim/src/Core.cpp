@@ -53,11 +53,13 @@ std::vector<DisplayModel*> Core::BroadcastTargets(int relayTarget) {
 }
 
 std::vector<Outgoing> Core::Process(Session& session, const unsigned char* bytes, std::size_t length) {
+    std::shared_ptr<RequestLog> requestLog;
     {
         std::lock_guard guard(m_lock);
         if (m_keepLog) {
             m_writes.emplace_back(bytes, bytes + length);
         }
+        requestLog = m_requestLog;
     }
     session.parser.Feed(bytes, length);
     std::vector<Outgoing> outgoing;
@@ -65,6 +67,9 @@ std::vector<Outgoing> Core::Process(Session& session, const unsigned char* bytes
         request->lineBaud = session.lineBaud;
         if (!request->relayHeader && request->framing == Framing::Standard) {
             request->relayTarget = session.relayTarget;
+        }
+        if (requestLog) {
+            requestLog->Append(session.address, *request);
         }
         auto reply = Respond(session, *request);
         // Logged once acted on, so a test that waits for the request sees its effect on the display.
@@ -406,6 +411,11 @@ void Core::ClearLog() {
     m_writes.clear();
     m_requests.clear();
     m_replies.clear();
+}
+
+void Core::SetRequestLog(std::shared_ptr<RequestLog> log) {
+    std::lock_guard guard(m_lock);
+    m_requestLog = std::move(log);
 }
 
 void Core::SetKeepLog(bool keep) {

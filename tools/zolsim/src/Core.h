@@ -4,6 +4,7 @@
 #include "Channel.h"
 #include "zolsim/DisplayModel.h"
 #include "zolsim/Fault.h"
+#include "zolsim/RequestLog.h"
 #include "zolsim/Wire.h"
 
 #include <condition_variable>
@@ -34,6 +35,7 @@ struct Session {
     int relayTarget = -1;
     Bytes announcement;    // the relay header's reply, sent in front of the relayed reply
     unsigned lineBaud = 0; // the serial line's speed as the client set it; 0 on TCP
+    std::string address;   // where the requests come in: the listening address, or the line's path
 };
 
 class Core {
@@ -77,6 +79,8 @@ public:
     std::vector<Bytes> Replies() const;
     void ClearLog();
     void SetKeepLog(bool keep);
+    // Every request parsed from now on also gets a line there (null: none), whether or not it is answered.
+    void SetRequestLog(std::shared_ptr<RequestLog> log);
     bool WaitForRequests(std::size_t count, int timeoutMs) const;
 
 private:
@@ -101,6 +105,7 @@ private:
     int m_downloads = 0;
     int m_answerOnly = -1;
     bool m_keepLog = true;
+    std::shared_ptr<RequestLog> m_requestLog;
     std::vector<Bytes> m_writes;
     std::vector<Request> m_requests;
     std::vector<Bytes> m_replies;

@@ -177,6 +177,10 @@ void FleetFrontDoor::Open(std::size_t index, int fd) {
     connection->generation = ++m_generation & kGenerationMask;
     const FleetRoster::Serving serving = m_roster.Serve(index);
     connection->core = serving.core;
+    connection->session.address = serving.address;
+    if (serving.core == nullptr) {
+        connection->silentLog = serving.requestLog;
+    }
     epoll_event event{};
     event.data.u64 = ConnectionKey(connection->generation, fd);
     if (::epoll_ctl(m_epoll.Get(), EPOLL_CTL_ADD, fd, &event) != 0) {
@@ -234,6 +238,7 @@ bool FleetFrontDoor::Read(Connection& connection) {
             return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
         }
         if (connection.core == nullptr) {
+            LogUnanswered(connection, static_cast<std::size_t>(n));
             continue; // a silent display reads and forgets
         }
         const auto now = Clock::now();
@@ -248,6 +253,17 @@ bool FleetFrontDoor::Read(Connection& connection) {
         }
     }
     return true;
+}
+
+void FleetFrontDoor::LogUnanswered(Connection& connection, std::size_t length) {
+    if (!connection.silentLog) {
+        return;
+    }
+    Session& session = connection.session;
+    session.parser.Feed(m_buffer.data(), length);
+    while (auto request = session.parser.Next()) {
+        connection.silentLog->Append(session.address, *request);
+    }
 }
 
 bool FleetFrontDoor::Flush(Connection& connection) {

@@ -48,6 +48,7 @@ private:
         std::uint32_t generation = 0;
         Core* core = nullptr; // null: a silent display
         Session session;
+        std::shared_ptr<RequestLog> silentLog; // where a silent display writes what it reads, if anywhere
         ReplyQueue queue;
         std::optional<Clock::time_point> armed; // the timer this connection has waiting, if any
         std::uint32_t events = 0;               // what the epoll set watches for
@@ -70,6 +71,8 @@ private:
     Connection* Find(int fd, std::uint32_t generation);
     // Reads what the client sent and queues the replies; false when the connection failed.
     bool Read(Connection& connection);
+    // A silent display parses what it read only to write it to the request log.
+    void LogUnanswered(Connection& connection, std::size_t length);
     // Writes what the socket takes; false when the connection failed.
     static bool Flush(Connection& connection);
     // Runs due steps, writes, re-arms the timer and the watched events, or closes the connection.

@@ -31,6 +31,7 @@ Core& FleetRoster::CoreAt(const Range& range, std::size_t index) {
         core = std::make_unique<Core>();
         // Nobody reads a fleet display's log, and a fleet serves for as long as a benchmark runs.
         core->SetKeepLog(false);
+        core->SetRequestLog(m_requestLog);
         for (unsigned char id : range.options.ids) {
             core->AddDisplay(id, -1);
         }
@@ -50,10 +51,22 @@ FleetRoster::Serving FleetRoster::Serve(std::size_t index) {
     Serving serving;
     serving.greeting = range->greeting;
     serving.greetingDelayMs = range->options.greetingDelayMs;
+    serving.address = range->addresses.AddressAt(index - range->firstIndex);
+    serving.requestLog = m_requestLog;
     if (RoleAt(range->options, index - range->firstIndex) == AddressRole::Answering) {
         serving.core = &CoreAt(*range, index);
     }
     return serving;
+}
+
+void FleetRoster::SetRequestLog(std::shared_ptr<RequestLog> log) {
+    std::lock_guard guard(m_lock);
+    m_requestLog = std::move(log);
+    for (const auto& core : m_cores) {
+        if (core) {
+            core->SetRequestLog(m_requestLog);
+        }
+    }
 }
 
 void FleetRoster::Withdraw(std::size_t firstIndex) {

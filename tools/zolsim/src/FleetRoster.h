@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace zolsim {
@@ -19,6 +20,8 @@ public:
         Core* core = nullptr; // null: a silent display, which reads and never answers
         std::shared_ptr<const Bytes> greeting;
         int greetingDelayMs = 0;
+        std::string address;                    // the address the connection came in on
+        std::shared_ptr<RequestLog> requestLog; // for a silent display, which has no Core to write it
     };
 
     // Takes a range's addresses in; returns the roster index of its first address (index + i is the
@@ -29,6 +32,8 @@ public:
     void Withdraw(std::size_t firstIndex);
     // The displays behind an answering address (made when needed); null for any other address.
     Core* Find(std::uint32_t address);
+    // Every display, made already or later, writes its requests there (null: nowhere).
+    void SetRequestLog(std::shared_ptr<RequestLog> log);
 
 private:
     struct Range {
@@ -45,6 +50,7 @@ private:
     mutable std::mutex m_lock;
     std::vector<std::unique_ptr<Range>> m_ranges;
     std::vector<std::unique_ptr<Core>> m_cores; // by roster index; empty until first needed
+    std::shared_ptr<RequestLog> m_requestLog;
 };
 
 } // namespace zolsim

@@ -111,6 +111,10 @@ DisplayModel* FleetSimulator::FindDisplay(const std::string& address, unsigned c
     return core != nullptr ? core->FindDisplay(id, relayTarget) : nullptr;
 }
 
+void FleetSimulator::SetRequestLog(std::shared_ptr<RequestLog> log) {
+    m_roster->SetRequestLog(std::move(log));
+}
+
 bool FleetSimulator::InjectFault(const std::string& address, const Fault& fault) {
     std::uint32_t value = 0;
     Core* core = ParseIpv4(address, value) ? m_roster->Find(value) : nullptr;

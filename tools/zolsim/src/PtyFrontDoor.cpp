@@ -114,6 +114,7 @@ unsigned PtyFrontDoor::LineSpeed() const {
 void PtyFrontDoor::Serve() {
     io::BlockSigpipeInThisThread();
     Session session;
+    session.address = Path();
     unsigned char buffer[4096];
     for (;;) {
         const int fd = m_master.Get();
@@ -133,6 +134,7 @@ void PtyFrontDoor::Serve() {
             }
             ::ioctl(m_slaveHold.Get(), TIOCNXCL);
             session = Session{}; // the next client starts on a clean line
+            session.address = Path();
         }
         if ((pfds[0].revents & (POLLERR | POLLNVAL)) != 0) {
             return;
@@ -168,6 +170,7 @@ void PtyFrontDoor::Serve() {
                 return;
             }
             session = Session{};
+            session.address = Path(); // requests on the new line are logged under its own path
         }
     }
 }

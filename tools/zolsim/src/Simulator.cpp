@@ -143,6 +143,10 @@ void Simulator::SetKeepLog(bool keep) {
     m_core->SetKeepLog(keep);
 }
 
+void Simulator::SetRequestLog(std::shared_ptr<RequestLog> log) {
+    m_core->SetRequestLog(std::move(log));
+}
+
 void Simulator::ClearLog() {
     m_core->ClearLog();
 }

@@ -32,6 +32,7 @@ bool TcpFrontDoor::Start(const std::string& address, std::uint16_t port, std::st
         return false;
     }
     m_port = io::BoundPort(fd.Get());
+    m_address = address;
     m_listener = std::move(fd);
     m_acceptThread = std::thread([this] { AcceptLoop(); });
     return true;
@@ -172,6 +173,7 @@ void TcpFrontDoor::ServeCommands(int fd) {
     };
 
     Session session;
+    session.address = m_address;
     unsigned char buffer[4096];
     for (;;) {
         if (!channel->Buffered()) {

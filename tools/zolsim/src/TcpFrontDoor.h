@@ -51,6 +51,7 @@ private:
     Role m_role;
     io::StopSignal m_stop;
     io::UniqueFd m_listener;
+    std::string m_address; // as listened on; what the request log names
     std::uint16_t m_port = 0;
     std::thread m_acceptThread;
     std::mutex m_connectionsLock;

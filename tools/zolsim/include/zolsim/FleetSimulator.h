@@ -68,6 +68,7 @@ std::size_t RaiseOpenFileLimit();
 
 class FleetRoster;
 class FleetFrontDoor;
+class RequestLog;
 
 class FleetSimulator {
 public:
@@ -93,10 +94,13 @@ public:
 
     // The display with this ID behind an answering address of the fleet, or null. A display is made
     // when first needed (its address's first connection, or this call), so an idle address costs only
-    // its listener. Displays keep no request log.
+    // its listener. Displays keep no request log in memory (SetRequestLog writes one to a file).
     DisplayModel* FindDisplay(const std::string& address, unsigned char id = 1, int relayTarget = -1);
     // Faults for the display(s) behind one answering address; false when the fleet has no such address.
     bool InjectFault(const std::string& address, const Fault& fault);
+    // Every display of the fleet, silent ones included, writes a line per request it receives to log
+    // (see RequestLog.h), from now on; null stops it.
+    void SetRequestLog(std::shared_ptr<RequestLog> log);
 
 private:
     std::unique_ptr<FleetRoster> m_roster;

@@ -19,6 +19,7 @@ inline constexpr const char* kPlainGreeting = "ZOLSTART<<NORMAL>>";
 inline constexpr const char* kTlsGreeting = "ZOLSTART<<TLS>>";
 
 class Core;
+class RequestLog;
 class TcpFrontDoor;
 class PtyFrontDoor;
 
@@ -87,6 +88,8 @@ public:
     // Whether the log above is kept (it is by default). A simulator that serves for hours with nobody
     // reading its log turns it off, so that it does not grow without end.
     void SetKeepLog(bool keep);
+    // Writes a line per request received, on any front door, to log (see RequestLog.h); null stops it.
+    void SetRequestLog(std::shared_ptr<RequestLog> log);
     // Waits until at least count requests have been acted on since the last ClearLog (their replies
     // may still be on their way).
     bool WaitForRequests(std::size_t count, int timeoutMs) const;

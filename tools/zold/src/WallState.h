@@ -1,0 +1,55 @@
+#pragma once
+
+// The last known state of every display: what its polls found, kept between polls and read by the API and
+// the metrics. Polls and API requests write it from their own threads; readers get copies.
+
+#include "Wall.h"
+#include "WallRun.h"
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace zold {
+
+using SystemTime = std::chrono::system_clock::time_point;
+
+struct DisplayState {
+    bool polled = false;       // a poll finished (a cancelled one does not count)
+    bool responding = false;   // the last poll was answered (a NAK is an answer)
+    std::optional<bool> power; // from the last answered poll; nothing while the display does not answer
+    ZOLFleet::ErrorKind error = ZOLFleet::ErrorKind::Ok;
+    std::optional<SystemTime> lastSeen;           // when it last answered
+    std::optional<std::chrono::milliseconds> rtt; // the last answered poll's round trip
+    Json values = Json::object();                 // every record value a reply stored, the latest of each
+};
+
+// The timing of the most recent poll run.
+struct SweepState {
+    std::chrono::milliseconds duration{0};
+    std::optional<SystemTime> completedAt;
+};
+
+class StateTable {
+public:
+    // A status result (a poll or a refresh): the display's whole state. Any other command only adds the
+    // values its reply stored. A cancelled result tells nothing about the display and is not kept.
+    void Record(const std::string& name, const WallResult& result, bool status);
+    void RecordSweep(std::chrono::milliseconds duration);
+
+    // Forgets displays that are gone from the wall or are now reached another way.
+    void Keep(const Wall& previous, const Wall& current);
+
+    DisplayState Find(const std::string& name) const; // a never-polled state for an unknown name
+    std::map<std::string, DisplayState> All() const;
+    SweepState Sweep() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::map<std::string, DisplayState> m_states;
+    SweepState m_sweep;
+};
+
+} // namespace zold
