@@ -39,10 +39,9 @@ private:
     // Reports every close of the slave side: a client's exclusive-use flag outlives its close on a
     // pseudo-terminal (unlike on a real port), so the display clears it when the client lets go.
     io::UniqueFd m_closeWatch;
-    std::string m_path; // the slave side's device path; what the request log names
     std::thread m_thread;
     mutable std::mutex m_pathLock;
-    std::string m_path;
+    std::string m_path; // the slave side's device path, new after a dropped line; what the request log names
 };
 
 } // namespace zolsim
