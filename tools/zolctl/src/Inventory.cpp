@@ -227,10 +227,10 @@ std::optional<Inventory> LoadInventory(const std::string& path, std::string* err
         file.open(path, std::ios::binary);
     }
     std::string text;
-    if (file) {
+    if (file.is_open()) {
         text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    if (!file || file.bad()) {
+    if (!file.is_open() || file.bad()) {
         *error = "the inventory \"" + path + "\" is not a readable file";
         return std::nullopt;
     }
