@@ -48,7 +48,7 @@ if [[ ${mode} == merge ]]; then
         rm -f "${committed}"/*
         cp "${merged}"/* "${committed}/"
         rm -rf "${merged}"
-        echo "${target}: $(find "${committed}" -type f | wc -l) inputs, $(du -sk "${committed}" | cut -f1) KiB"
+        echo "${target}: $(find "${committed}" -type f | wc -l) inputs, $(du -s --apparent-size --block-size=1 "${committed}" | cut -f1) bytes"
     done
     exit 0
 fi
