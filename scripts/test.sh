@@ -30,5 +30,5 @@ mapfile -t tsan_targets < <(ctest --preset tsan -N | sed -n 's/^ *Test *#[0-9]*:
 cmake --build --preset tsan -j "${jobs}" --target "${tsan_targets[@]}"
 ctest --preset tsan
 
-echo "=== fuzz (bounded)"
-scripts/fuzz.sh 20
+echo "=== fuzz (bounded: three minutes shared out over the targets)"
+scripts/fuzz.sh --total 180

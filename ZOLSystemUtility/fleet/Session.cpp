@@ -8,6 +8,7 @@
 #include "platform/Pause.h"
 #include "platform/Socket.h"
 #include "protocol/RequestWire.h"
+#include "transport/Greeting.h"
 
 #include <cerrno>
 #include <cstring>
@@ -18,8 +19,6 @@ namespace zol::fleet {
 
 namespace {
 
-constexpr const char* kDefaultGreeting = "ZOLSTART<<NORMAL>>";
-constexpr std::size_t kGreetingLimit = 16384;
 constexpr int kGreetingWaitMs = 50;
 constexpr int kConnectWaitMs = 5000; // as the blocking connection's
 constexpr int kSendWaitMs = 2000;
@@ -241,12 +240,9 @@ void Session::Connected() {
 
 void Session::GreetingEnded() {
     ++m_generation;
-    std::string greeting = m_greetingSeen ? m_greeting : kDefaultGreeting;
-    if (const std::size_t zero = greeting.find('\0'); zero != std::string::npos)
-        greeting.resize(zero);
-    const bool hasCredential = !m_link.credential.empty();
-    const bool asksForTls = greeting.find("TLS") != std::string::npos;
-    if (hasCredential && asksForTls) {
+    const std::string greeting = transport::GreetingText(m_greeting, m_greetingSeen);
+    const transport::SessionStart start = transport::DecideSessionStart(greeting, !m_link.credential.empty());
+    if (start == transport::SessionStart::Secured) {
         // The secured session is the blocking roads' work: this record and the rest go there.
         CloseLink();
         m_link.secured = true;
@@ -259,8 +255,9 @@ void Session::GreetingEnded() {
         m_events.delegate(std::move(rest));
         return;
     }
-    if (hasCredential || asksForTls) {
-        m_connectStatus = hasCredential ? ZOL_CONNECT_PIN_NOT_REQUIRED : ZOL_CONNECT_PIN_REQUIRED;
+    if (start != transport::SessionStart::Plain) {
+        m_connectStatus = start == transport::SessionStart::PinNotRequired ? ZOL_CONNECT_PIN_NOT_REQUIRED
+                                                                           : ZOL_CONNECT_PIN_REQUIRED;
         ConnectFailed(ECONNABORTED);
         return;
     }
@@ -421,7 +418,7 @@ void Session::OnReady(std::uint32_t events) {
     case State::Greeting: {
         unsigned char chunk[1024];
         int error = 0;
-        const std::size_t room = std::min(sizeof chunk, kGreetingLimit - m_greeting.size());
+        const std::size_t room = std::min(sizeof chunk, transport::kGreetingLimit - m_greeting.size());
         const long got = platform::ReadSome(m_link.fd, chunk, room, &error);
         if (got < 0 && (error == EAGAIN || error == EWOULDBLOCK))
             return;
@@ -432,8 +429,7 @@ void Session::OnReady(std::uint32_t events) {
         }
         m_greetingSeen = true;
         m_greeting.append(reinterpret_cast<const char*>(chunk), static_cast<std::size_t>(got));
-        if (m_greeting.find('\0') != std::string::npos || m_greeting.ends_with(">>") ||
-            m_greeting.size() >= kGreetingLimit)
+        if (transport::GreetingComplete(m_greeting))
             GreetingEnded();
         return;
     }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace zol::helpers {
@@ -12,29 +11,29 @@ namespace {
 constexpr long long kIntLowest = std::numeric_limits<int>::min();
 constexpr long long kIntPattern = std::numeric_limits<unsigned int>::max();
 
-// A whole text as a decimal or 0x-hexadecimal number (a leading '-' allowed for decimal).
+// A whole text as a decimal or 0x-hexadecimal number (a leading '-' allowed for decimal). The digits after
+// "0x" are digits only: from_chars would take a sign there too and read "0x-1F" as -31.
 bool ParseWhole(std::string_view text, long long& out) {
     const char* first = text.data();
     const char* last = text.data() + text.size();
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    const bool hexadecimal = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hexadecimal) {
         first += 2;
-        base = 16;
     }
-    if (first == last || *first == '+') {
+    if (first == last || *first == '+' || (hexadecimal && *first == '-')) {
         return false;
     }
-    const auto [end, ec] = std::from_chars(first, last, out, base);
+    const auto [end, ec] = std::from_chars(first, last, out, hexadecimal ? 16 : 10);
     return ec == std::errc() && end == last;
 }
 
-bool ParseReal(const std::string& text, double& out) {
-    if (text.empty() || text.front() == ' ' || text.front() == '\t') {
-        return false;
-    }
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(out);
+// A whole text as a decimal number, fraction and exponent allowed: "0.5", "-2", "1e-3". from_chars reads
+// exactly that (and the same way in every locale); strtod would also take leading white space of any
+// kind and hexadecimal floats ("0x1p3"), which are not numbers a person types here.
+bool ParseReal(std::string_view text, double& out) {
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(text.data(), last, out, std::chars_format::general);
+    return ec == std::errc() && end == last && std::isfinite(out);
 }
 
 int HexDigit(char c) {

@@ -13,13 +13,12 @@
 #include "platform/Pause.h"
 #include "platform/Socket.h"
 #include "transport/ConnectionEvents.h"
+#include "transport/Greeting.h"
 #include "transport/PacketCompleteness.h"
 #include "transport/TlsSession.h"
 
 namespace {
 
-constexpr const char* kDefaultGreeting = "ZOLSTART<<NORMAL>>";
-constexpr std::size_t kGreetingLimit = 16384;
 // A TCP connect that the peer neither accepts nor refuses is given up after this long.
 constexpr int kConnectWaitMs = 5000;
 // Stale bytes before a request for another command or display: two looks of up to 50 ms each.
@@ -108,7 +107,7 @@ std::string CZOLEthernetConnection::ReadGreeting(int fd) {
             break;
         unsigned char chunk[1024];
         int error = 0;
-        const std::size_t room = std::min(sizeof chunk, kGreetingLimit - received.size());
+        const std::size_t room = std::min(sizeof chunk, zol::transport::kGreetingLimit - received.size());
         const long got = ReadSome(fd, chunk, room, &error);
         if (got == 0 || ready == WaitResult::HangUp) {
             // The display hung up: what came so far (perhaps nothing) is the greeting.
@@ -122,19 +121,24 @@ std::string CZOLEthernetConnection::ReadGreeting(int fd) {
         }
         anything = true;
         received.append(reinterpret_cast<const char*>(chunk), static_cast<std::size_t>(got));
-        // The greeting is a short text ending in ">>"; a zero byte also ends it.
-        if (received.find('\0') != std::string::npos || received.ends_with(">>") ||
-            received.size() >= kGreetingLimit)
+        if (zol::transport::GreetingComplete(received))
             break;
         if (remaining == 0)
             break;
     }
     if (!anything) {
         ZOL_LOG_INFO << "No string received from server";
-        return kDefaultGreeting;
     }
-    const std::size_t zero = received.find('\0');
-    return zero == std::string::npos ? received : received.substr(0, zero);
+    return zol::transport::GreetingText(received, anything);
+}
+
+void CZOLEthernetConnection::RefuseSessionStart(const char* statusText, int status, int* connectStatus) {
+    m_nSecureMode.store(0);
+    CloseWithoutNotify();
+    std::lock_guard textGuard(m_textLock);
+    m_strStatusText = statusText;
+    if (connectStatus != nullptr)
+        *connectStatus = status;
 }
 
 // --- secured session: credentials, handshake, certificate check and (when switched on) the PIN
@@ -186,28 +190,23 @@ bool CZOLEthernetConnection::Connect(int* connectStatus) {
                 std::lock_guard textGuard(m_textLock);
                 m_strStatusText.clear();
             }
-            const bool asksForTls = greeting.find("TLS") != std::string::npos;
-            if (hasCredential && asksForTls) {
+            switch (zol::transport::DecideSessionStart(greeting, hasCredential)) {
+            case zol::transport::SessionStart::Secured:
                 m_nSecureMode.store(1);
                 ok = StartSecureSession();
                 if (!ok && connectStatus != nullptr)
                     *connectStatus = ZOL_CONNECT_SECURE_FAILED;
-            } else if (hasCredential) {
-                m_nSecureMode.store(0);
-                CloseWithoutNotify();
+                break;
+            case zol::transport::SessionStart::PinNotRequired:
+                RefuseSessionStart(kPinNotRequired, ZOL_CONNECT_PIN_NOT_REQUIRED, connectStatus);
                 ok = false;
-                std::lock_guard textGuard(m_textLock);
-                m_strStatusText = kPinNotRequired;
-                if (connectStatus != nullptr)
-                    *connectStatus = ZOL_CONNECT_PIN_NOT_REQUIRED;
-            } else if (asksForTls) {
-                m_nSecureMode.store(0);
-                CloseWithoutNotify();
+                break;
+            case zol::transport::SessionStart::PinRequired:
+                RefuseSessionStart(kPinRequired, ZOL_CONNECT_PIN_REQUIRED, connectStatus);
                 ok = false;
-                std::lock_guard textGuard(m_textLock);
-                m_strStatusText = kPinRequired;
-                if (connectStatus != nullptr)
-                    *connectStatus = ZOL_CONNECT_PIN_REQUIRED;
+                break;
+            case zol::transport::SessionStart::Plain:
+                break;
             }
         }
 

@@ -65,6 +65,8 @@ public:
 private:
     bool OpenSocket(const std::string& address, std::uint32_t port, int* connectStatus);
     std::string ReadGreeting(int fd);
+    // A greeting and a PIN that do not go together: closes the socket and says why.
+    void RefuseSessionStart(const char* statusText, int status, int* connectStatus);
     bool StartSecureSession();
     void FlushStaleReplies(int fd);
     void CloseWithoutNotify();

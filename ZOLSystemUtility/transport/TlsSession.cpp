@@ -74,7 +74,8 @@ std::string PinRequest(const std::string& pin) {
     return "ZOLAUTH<<" + pin + ">>";
 }
 
-std::int32_t PinReplyStatus(std::string_view reply) {
+std::int32_t PinReplyStatus(std::string_view received) {
+    const std::string_view reply = received.substr(0, received.find('\0'));
     if (reply.find("FAIL") == std::string_view::npos)
         return kOk;
     if (reply.find("0x00") != std::string_view::npos)
@@ -275,7 +276,6 @@ std::int32_t TlsSession::AuthenticatePin(const std::string& pin, int replyWaitMs
         return kInternalError;
     }
     reply.resize(static_cast<std::size_t>(got));
-    reply.resize(reply.find('\0') == std::string::npos ? reply.size() : reply.find('\0'));
     const std::int32_t status = PinReplyStatus(reply);
     if (status != kOk) {
         ZOL_LOG_ERROR << "PIN authentication refused: " << status;

@@ -31,9 +31,9 @@ inline constexpr int kHandshakeReadAttempts = 10;
 
 // "ZOLAUTH<<pin>>": the PIN exchange's request text.
 std::string PinRequest(const std::string& pin);
-// The display's answer to the PIN exchange as a status: "FAIL" with "0x00", "0x01" or "0x02" is refused,
-// anything else is accepted.
-std::int32_t PinReplyStatus(std::string_view reply);
+// The display's answer to the PIN exchange as a status, read up to its first zero byte: "FAIL" with "0x00",
+// "0x01" or "0x02" is refused, anything else is accepted.
+std::int32_t PinReplyStatus(std::string_view received);
 
 class TlsSession {
 public:

@@ -36,6 +36,16 @@ inline const bool kLogsQuiet = [] {
             ::zol::fuzz::Broken(#condition, __FILE__, __LINE__);                                             \
     } while (0)
 
+// What `parse` gives; a parser reports bad input, so an exception it lets out stops the run.
+template <typename Parse> auto WithoutExceptions(const char* parser, Parse&& parse) -> decltype(parse()) {
+    try {
+        return parse();
+    } catch (...) {
+        std::fprintf(stderr, "%s let an exception out\n", parser);
+        std::abort();
+    }
+}
+
 // Takes choices off the front of the input and hands out what is left.
 class Input {
 public:

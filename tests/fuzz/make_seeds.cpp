@@ -157,5 +157,53 @@ int main(int argc, char** argv) {
     n = 0;
     for (const std::string& line : lines)
         Write(root / "zolctl_arguments", "line_" + std::to_string(n++), Bytes(line.begin(), line.end()));
+
+    // Operation arguments: operation (two bytes), in-argument, text; spread over the table so that each
+    // argument kind is met.
+    const std::vector<std::string> words{
+        "-3", "0x1F", "255", "0.5", "1e-3", "0a0b0c", "1,0x20,-3", "1,0.5,0", "10.0.0.1,10.0.0.2", ""};
+    n = 0;
+    for (const std::string& word : words) {
+        const auto operation = static_cast<unsigned char>(n * 17);
+        Write(root / "operation_arguments", "word_" + std::to_string(n++),
+              Join({{0x00, operation, 0x00}, Bytes(word.begin(), word.end())}));
+    }
+
+    // Record arguments: kind, then the JSON object.
+    const std::vector<std::string> records{
+        R"({"Field0": 2024, "Field1": 12, "Field2": 31, "Field3": 23, "Field4": 59, "Field5": true})",
+        R"({"Field0": [1, 2], "Fields1To9": [[1], [], [3, 4], [], [], [], [], [], [5]]})",
+        R"({"Field0": 0, "Field1": "name", "Field2": "text"})",
+        R"({"Fields0To21": [0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21]})",
+        R"({"Field0": 1, "Field1": 2})"};
+    n = 0;
+    for (const std::string& record : records) {
+        const auto kind = static_cast<unsigned char>(n);
+        Write(root / "record_json", "record_" + std::to_string(n++),
+              Join({{kind}, Bytes(record.begin(), record.end())}));
+    }
+
+    // Inventories.
+    const std::vector<std::string> inventories{
+        "[defaults]\npin-file = \"wall.pin\"\nframing = 0\n\n[[display]]\nname = \"lobby-1\"\n"
+        "host = \"10.0.0.5\"\nid = 1\nport = 1515\nrelay-target = -1\nmac = \"00:11:22:33:44:55\"\n"
+        "groups = [\"lobby\", \"wall-a\"]\n",
+        "[[display]]\nname = \"ops.2\"\nserial = \"/dev/ttyUSB0\"\nid = 0x10\nmodel-code = -7\n"
+        "[[display]]\nname = \"ops_3\"\nhost = \"[::1]:1516\"\nrelay-byte = 255\n",
+        "[[display]]\nname = \"x\"\nhost = \"h\"\npin = \"0000\"\n"};
+    n = 0;
+    for (const std::string& inventory : inventories)
+        Write(root / "inventory", "inventory_" + std::to_string(n++),
+              Bytes(inventory.begin(), inventory.end()));
+
+    // Session start: flags (PIN given), read size, the display's greeting and its answer to the PIN.
+    const std::vector<std::string> greetings{"ZOLSTART<<NORMAL>>", "ZOLSTART<<TLS>>ZOLAUTH<<OK>>",
+                                             "ZOLSTART<<TLS>>ZOLAUTH<<FAIL 0x01>>", "ZOL\0TLS>>FAIL\0 0x02"s};
+    n = 0;
+    for (const std::string& greeting : greetings) {
+        const auto flags = static_cast<unsigned char>(n % 2 == 0 ? 1 : 0);
+        Write(root / "session_start", "greeting_" + std::to_string(n++),
+              Join({{flags, 4}, Bytes(greeting.begin(), greeting.end())}));
+    }
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,6 +61,13 @@ TEST(ZolctlParsing, NumbersAreDecimalOrHex) {
         {" 1", 0, 255, std::nullopt},
         {"99999999999999999999999", 0, 255, std::nullopt},
         {"0xffffffffffffffffffff", 0, 255, std::nullopt},
+        // One step past 64 bits must not wrap into range: 2^64 + 1 is no 1, 2^64 + 16 no 16.
+        {"18446744073709551617", 0, 255, std::nullopt},
+        {"0x10000000000000010", 0, 255, std::nullopt},
+        {"7777777777077777777707", LLONG_MIN, LLONG_MAX, std::nullopt},
+        {"9223372036854775807", LLONG_MIN, LLONG_MAX, LLONG_MAX},
+        {"-9223372036854775807", LLONG_MIN, LLONG_MAX, -LLONG_MAX},
+        {"9223372036854775808", LLONG_MIN, LLONG_MAX, std::nullopt},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(zolctl::ParseNumber(row.text, row.minimum, row.maximum), row.expected) << row.text;

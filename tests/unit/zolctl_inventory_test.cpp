@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -133,8 +134,16 @@ TEST_F(InventoryFile, AFileThatIsNotAWholeInventoryIsRefusedWithItsLineAndWhy) {
         EXPECT_NE(error.find(path + ":" + std::to_string(bad.line) + ":"), std::string::npos)
             << bad.name << ": " << error;
         EXPECT_NE(error.find(bad.said), std::string::npos) << bad.name << ": " << error;
+        // The text alone is refused the same way, under the name it is given.
+        std::string textError;
+        EXPECT_FALSE(zolctl::ParseInventory(bad.text, "wall.toml", &textError)) << bad.name;
+        EXPECT_EQ(textError, "wall.toml" + error.substr(path.size())) << bad.name;
     }
     std::string error;
+    // An empty file is an inventory without displays.
+    const std::optional<Inventory> empty = LoadInventory(Write(""), &error);
+    ASSERT_TRUE(empty) << error;
+    EXPECT_TRUE(empty->displays.empty());
     EXPECT_FALSE(LoadInventory(m_directory, &error)); // a directory
     EXPECT_NE(error.find("is not a readable file"), std::string::npos) << error;
     EXPECT_FALSE(LoadInventory(m_directory + "/none.toml", &error));

@@ -387,13 +387,29 @@ std::optional<std::string> TableOperationProblem(const std::string& name,
     return std::nullopt;
 }
 
-ParseResult ParseArguments(const std::vector<std::string>& arguments) {
-    ParseResult result;
-    RawOptions raw;
+// The command line's options and commands, built once: CLI11 builds dozens of options with texts and
+// callbacks each, which costs far more than parsing a few words, so a parser that reads many command
+// lines (the argument fuzzer) builds them only once. Every parse starts from the defaults again.
+struct ArgumentParser::Grammar {
+    Grammar();
+    ParseResult Parse(const std::vector<std::string>& arguments);
 
+    struct Entry {
+        CLI::App* app;
+        Command command;
+    };
     CLI::App app{"zolctl: control large-format displays over the ZOL protocol.\n"
                  "Numbers anywhere: decimal, or hexadecimal with a 0x prefix.",
                  "zolctl"};
+    RawOptions raw;
+    bool describe = false;
+    bool markdown = false;
+    std::string describeName;
+    std::vector<Entry> entries;
+    CLI::App* op = nullptr;
+};
+
+ArgumentParser::Grammar::Grammar() {
     app.footer(
         "A wall: describe the displays once in an inventory (TOML; --inventory FILE, $ZOL_INVENTORY or\n"
         "~/.config/zol/inventory.toml) and choose them with --target NAME, @GROUP or all. The command\n"
@@ -407,11 +423,6 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     app.set_version_flag("--version", std::string("zolctl ") + ZOLGetLibraryVersion(),
                          "print zolctl's version and exit");
 
-    struct Entry {
-        CLI::App* app;
-        Command command;
-    };
-    std::vector<Entry> entries;
     auto add = [&](const char* name, const char* description, Command command) {
         CLI::App* sub = app.add_subcommand(name, description);
         entries.push_back({sub, command});
@@ -429,10 +440,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     rawCommand->add_option("CODE", raw.code, "command code")->type_name("N")->required();
     rawCommand->add_option("BYTE", raw.bytes, "data bytes, in order")->type_name("N");
 
-    CLI::App* op = add("op",
-                       "run one display operation by its name (see `zolctl ops`); `op NAME --help` shows its "
-                       "arguments and their syntax",
-                       Command::Op);
+    op = add("op",
+             "run one display operation by its name (see `zolctl ops`); `op NAME --help` shows its "
+             "arguments and their syntax",
+             Command::Op);
     op->add_option("NAME", raw.operation, "operation name")->type_name("")->required();
     op->add_option("ARG", raw.operationArguments, "its in-arguments, in order")->type_name("");
 
@@ -440,12 +451,11 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
                         "list the operations `op` takes, with their argument and result kinds; "
                         "--describe shows each in full",
                         Command::Ops);
-    ops->add_flag("--describe", result.request.describe,
+    ops->add_flag("--describe", describe,
                   "each operation's command, request bytes for example arguments, the values its replies "
                   "store and its result kind");
-    ops->add_flag("--markdown", result.request.markdown, "with --describe: the reference document");
-    ops->add_option("NAME", result.request.describeName, "with --describe: only this operation")
-        ->type_name("");
+    ops->add_flag("--markdown", markdown, "with --describe: the reference document");
+    ops->add_option("NAME", describeName, "with --describe: only this operation")->type_name("");
     add("values", "list the record values and the replies (command, sub-code) that store them",
         Command::Values);
 
@@ -483,6 +493,20 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         ->type_name("PORT:ID");
     add("targets", "list what --target takes from the inventory: each display's name, each @GROUP and all",
         Command::Targets);
+}
+
+ParseResult ArgumentParser::Grammar::Parse(const std::vector<std::string>& arguments) {
+    ParseResult result;
+    // The options stay bound to these members: only their values go back to the defaults.
+    RawOptions defaults;
+    defaults.perDisplay = std::move(raw.perDisplay);
+    defaults.portOption = raw.portOption;
+    defaults.pinOption = raw.pinOption;
+    raw = std::move(defaults);
+    describe = false;
+    markdown = false;
+    describeName.clear();
+    app.clear();
 
     try {
         // CLI11 takes the words in reverse order.
@@ -500,6 +524,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
             }
             throw UsageError("unexpected argument(s):" + words);
         }
+        result.request.describe = describe;
+        result.request.markdown = markdown;
+        result.request.describeName = describeName;
         FinishRequest(raw, result.request);
         result.status = ParseStatus::Run;
     } catch (const CLI::CallForHelp& help) {
@@ -542,6 +569,18 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         result.text = error.what();
     }
     return result;
+}
+
+ArgumentParser::ArgumentParser() : m_grammar(std::make_unique<Grammar>()) {}
+
+ArgumentParser::~ArgumentParser() = default;
+
+ParseResult ArgumentParser::Parse(const std::vector<std::string>& arguments) {
+    return m_grammar->Parse(arguments);
+}
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments) {
+    return ArgumentParser().Parse(arguments);
 }
 
 } // namespace zolctl

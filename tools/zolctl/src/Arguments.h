@@ -4,6 +4,7 @@
 // argument list can be fed to ParseArguments (the argument fuzzer does exactly that).
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -119,5 +120,21 @@ std::optional<std::string> TableOperationProblem(const std::string& name,
 
 // `arguments` are the command-line words after the program name.
 ParseResult ParseArguments(const std::vector<std::string>& arguments);
+
+// The same parse for many command lines, with the options built once: each Parse gives what
+// ParseArguments gives for those words.
+class ArgumentParser {
+public:
+    ArgumentParser();
+    ~ArgumentParser();
+    ArgumentParser(const ArgumentParser&) = delete;
+    ArgumentParser& operator=(const ArgumentParser&) = delete;
+
+    ParseResult Parse(const std::vector<std::string>& arguments);
+
+private:
+    struct Grammar;
+    std::unique_ptr<Grammar> m_grammar;
+};
 
 } // namespace zolctl

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -171,14 +173,9 @@ void CheckWhole(const std::string& path, const toml::node& where, const Inventor
 
 } // namespace
 
-std::optional<Inventory> LoadInventory(const std::string& path, std::string* error) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        *error = "the inventory \"" + path + "\" is not a readable file";
-        return std::nullopt;
-    }
+std::optional<Inventory> ParseInventory(std::string_view text, const std::string& path, std::string* error) {
     try {
-        const toml::table document = toml::parse_file(path);
+        const toml::table document = toml::parse(text, path);
         for (const auto& [key, node] : document) {
             if (key.str() != "display" && key.str() != "defaults") {
                 throw InventoryError(Where(path, node) + "unknown table \"" + std::string(key.str()) +
@@ -221,6 +218,23 @@ std::optional<Inventory> LoadInventory(const std::string& path, std::string* err
         *error = failure.what();
     }
     return std::nullopt;
+}
+
+std::optional<Inventory> LoadInventory(const std::string& path, std::string* error) {
+    struct stat status {};
+    std::ifstream file;
+    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+        file.open(path, std::ios::binary);
+    }
+    std::string text;
+    if (file.is_open()) {
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    if (!file.is_open() || file.bad()) {
+        *error = "the inventory \"" + path + "\" is not a readable file";
+        return std::nullopt;
+    }
+    return ParseInventory(text, path, error);
 }
 
 std::string FindInventoryFile(const std::string& option) {

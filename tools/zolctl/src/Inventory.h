@@ -26,6 +26,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zolctl {
@@ -47,6 +48,11 @@ struct Inventory {
 // Where an inventory comes from, for the messages that ask for one.
 inline constexpr const char* kInventorySources =
     "give --inventory FILE, set $ZOL_INVENTORY, or write ~/.config/zol/inventory.toml";
+
+// Reads and checks an inventory's text; `path` is where it came from, for the messages and for the
+// pin-file paths written relative to it. Nothing and *error ("PATH:LINE: what") when it is not TOML or
+// holds a display that is not whole.
+std::optional<Inventory> ParseInventory(std::string_view text, const std::string& path, std::string* error);
 
 // Reads and checks the file. Nothing and *error ("FILE:LINE: what") when it cannot be read, is not TOML,
 // or holds a display that is not whole.

@@ -37,20 +37,22 @@ std::optional<long long> ParseNumber(std::string_view text, long long minimum, l
     if (text.empty()) {
         return std::nullopt;
     }
-    // Accumulate as a magnitude and stop as soon as it cannot fit: a long digit string never overflows.
+    // Accumulate as a magnitude and stop before it cannot fit. The test comes before the step: after it,
+    // a step past 64 bits would already have wrapped ("18446744073709551617" would read as 1).
     constexpr unsigned long long kLimit =
         static_cast<unsigned long long>(std::numeric_limits<long long>::max());
+    const auto radix = static_cast<unsigned long long>(base);
     unsigned long long magnitude = 0;
     for (const char c : text) {
         const std::optional<int> digit = DigitValue(c, base);
         if (!digit) {
             return std::nullopt;
         }
-        magnitude =
-            magnitude * static_cast<unsigned long long>(base) + static_cast<unsigned long long>(*digit);
-        if (magnitude > kLimit) {
+        const auto value = static_cast<unsigned long long>(*digit);
+        if (magnitude > (kLimit - value) / radix) {
             return std::nullopt;
         }
+        magnitude = magnitude * radix + value;
     }
     const long long value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     if (value < minimum || value > maximum) {

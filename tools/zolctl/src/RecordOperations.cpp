@@ -146,7 +146,17 @@ template <typename R> Json ToJsonOf(const R& record) {
     return out;
 }
 
+// A JSON integer that fits an int. The parser keeps numbers past the signed 64-bit range as unsigned, and
+// read as signed those wrap (18446744073709551615 would become -1), so they are checked as what they are.
 bool ReadInt(const Json& value, int& out) {
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<unsigned long long>();
+        if (number > static_cast<unsigned long long>(INT_MAX)) {
+            return false;
+        }
+        out = static_cast<int>(number);
+        return true;
+    }
     if (!value.is_number_integer()) {
         return false;
     }
@@ -438,6 +448,49 @@ template <typename R> std::string SyntaxOf() {
     return ToJsonOf(Fresh<R>()).dump();
 }
 
+template <typename R> std::optional<Json> ReadAs(const std::string& text, std::string* error) {
+    R record = Fresh<R>();
+    if (!ParseRecord(text, record, error)) {
+        return std::nullopt;
+    }
+    return ToJsonOf(record);
+}
+
+// Every record kind an operation takes or gives, by the name `ops` shows.
+struct RecordKind {
+    std::string_view name;
+    std::string (*syntax)();
+    std::optional<Json> (*read)(const std::string& text, std::string* error);
+};
+
+template <typename R> constexpr RecordKind KindOf(std::string_view name) {
+    return {name, SyntaxOf<R>, ReadAs<R>};
+}
+
+constexpr RecordKind kRecordKinds[] = {
+    KindOf<ClockSet>("ClockSet"),
+    KindOf<DSTClock>("DSTClock"),
+    KindOf<TimerData>("TimerData"),
+    KindOf<MaintainanceControlStatus>("MaintainanceControlStatus"),
+    KindOf<HdmiUHDColor>("HdmiUHDColor"),
+    KindOf<DynamicPeakingData>("DynamicPeakingData"),
+    KindOf<InverseToneMappingData>("InverseToneMappingData"),
+    KindOf<ColorMappingData>("ColorMappingData"),
+    KindOf<FPGASettingsData>("FPGASettingsData"),
+    KindOf<ModuleInformation>("ModuleInformation"),
+    KindOf<BlockGradationData>("BlockGradationData"),
+    KindOf<BlockRGBData>("BlockRGBData"),
+};
+
+const RecordKind* FindRecordKind(std::string_view name) {
+    for (const RecordKind& kind : kRecordKinds) {
+        if (kind.name == name) {
+            return &kind;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::string RecordSyntax(std::string_view kind) {
@@ -447,26 +500,25 @@ std::string RecordSyntax(std::string_view kind) {
     if (kind.size() > 5 && kind.substr(kind.size() - 5) == " list") {
         return "[" + RecordSyntax(kind.substr(0, kind.size() - 5)) + ", ...]";
     }
-    const std::pair<std::string_view, std::string (*)()> kinds[] = {
-        {"ClockSet", SyntaxOf<ClockSet>},
-        {"DSTClock", SyntaxOf<DSTClock>},
-        {"TimerData", SyntaxOf<TimerData>},
-        {"MaintainanceControlStatus", SyntaxOf<MaintainanceControlStatus>},
-        {"HdmiUHDColor", SyntaxOf<HdmiUHDColor>},
-        {"DynamicPeakingData", SyntaxOf<DynamicPeakingData>},
-        {"InverseToneMappingData", SyntaxOf<InverseToneMappingData>},
-        {"ColorMappingData", SyntaxOf<ColorMappingData>},
-        {"FPGASettingsData", SyntaxOf<FPGASettingsData>},
-        {"ModuleInformation", SyntaxOf<ModuleInformation>},
-        {"BlockGradationData", SyntaxOf<BlockGradationData>},
-        {"BlockRGBData", SyntaxOf<BlockRGBData>},
-    };
-    for (const auto& [name, syntax] : kinds) {
-        if (name == kind) {
-            return syntax();
-        }
+    const RecordKind* found = FindRecordKind(kind);
+    return found != nullptr ? found->syntax() : std::string(kind);
+}
+
+std::vector<std::string_view> RecordKindNames() {
+    std::vector<std::string_view> names;
+    for (const RecordKind& kind : kRecordKinds) {
+        names.push_back(kind.name);
     }
-    return std::string(kind);
+    return names;
+}
+
+std::optional<Json> ReadRecordArgument(std::string_view kind, const std::string& text, std::string* error) {
+    const RecordKind* found = FindRecordKind(kind);
+    if (found == nullptr) {
+        *error = "no record kind \"" + std::string(kind) + "\"";
+        return std::nullopt;
+    }
+    return found->read(text, error);
 }
 
 std::size_t RecordOperation::InCount() const {

@@ -48,6 +48,13 @@ std::optional<Outcome> RunRecordOperation(const Request& request);
 // with every field at its default value.
 std::string RecordSyntax(std::string_view kind);
 
+// The record kinds by name, in the order `ops` shows them.
+std::vector<std::string_view> RecordKindNames();
+
+// A record argument of `kind` as zolctl reads it from the command line, given back the way an out-value
+// is printed; nothing and *error when the text is not a whole record of that kind.
+std::optional<Json> ReadRecordArgument(std::string_view kind, const std::string& text, std::string* error);
+
 // Records and JSON objects, by the field names above.
 Json RecordToJson(const ClockSet& record);
 Json RecordToJson(const BlockRGBData& record);
