@@ -58,6 +58,15 @@ TEST_F(ZoldConfig, ReadsEveryKeyWithPathsRelativeToTheFile) {
     EXPECT_EQ(config.IntervalFor({"hall", "lobby"}), std::chrono::seconds(1));
 }
 
+TEST_F(ZoldConfig, TheSampleConfigLoads) {
+    zold::ServiceConfig config;
+    std::string error;
+    ASSERT_TRUE(zold::LoadConfigFile(ZOL_SOURCE_DIR "/tools/zold/zold.toml.example", config, &error))
+        << error;
+    EXPECT_EQ(config.listenHost, "127.0.0.1");
+    EXPECT_EQ(config.IntervalFor({"lobby"}), std::chrono::seconds(5));
+}
+
 TEST_F(ZoldConfig, RefusesWhatItDoesNotKnowWithFileAndLine) {
     struct Case {
         const char* text;
