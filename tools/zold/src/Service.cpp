@@ -32,7 +32,9 @@ bool Service::LoadToken(std::shared_ptr<const BearerToken>* token, std::string* 
         token->reset();
         return true;
     }
-    std::optional<BearerToken> loaded = BearerToken::FromFile(m_config.tokenFile, error);
+    std::string warning;
+    std::optional<BearerToken> loaded = BearerToken::FromFile(m_config.tokenFile, error, &warning);
+    LogWarnings(warning);
     if (!loaded) {
         return false;
     }
