@@ -281,11 +281,12 @@ TEST(ZoldPolling, StalledClientsAndASilentDisplayDelayNoPoll) {
         ASSERT_GT(::send(fd, half, sizeof half - 1, MSG_NOSIGNAL), 0);
         sockets.push_back(fd);
     }
-    // Two seconds of polls every 200 ms: the live displays were seen within a few intervals at every look.
+    // Three seconds of polls every 200 ms: at every look the live displays were seen a few intervals ago
+    // at most (a poller held up by the clients or the silent display would let their age grow past it).
     const std::size_t runsBefore = service.PollRuns();
     long long worstAgeMs = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    for (int look = 0; look < 200 && std::chrono::steady_clock::now() < end; ++look) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (int look = 0; look < 300 && std::chrono::steady_clock::now() < end; ++look) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         for (const char* name : {"a", "b"}) {
             const zold::DisplayState state = service.States().Find(name);
@@ -297,7 +298,7 @@ TEST(ZoldPolling, StalledClientsAndASilentDisplayDelayNoPoll) {
         }
     }
     EXPECT_TRUE(zoldtest::Polled(service, {"a", "b"}));
-    EXPECT_LT(worstAgeMs, 1000);
+    EXPECT_LT(worstAgeMs, 1500);
     EXPECT_GE(service.PollRuns() - runsBefore, 5U);
     EXPECT_FALSE(service.States().Find("silent").responding);
     for (const int fd : sockets) {

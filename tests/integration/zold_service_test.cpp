@@ -125,6 +125,13 @@ TEST(ZoldService, ReloadKeepsTheConnectionsOfUnchangedDisplaysAndStopClosesAll) 
     // The group went with the old entry.
     EXPECT_EQ(http.Post("/api/v1/displays/@pair/refresh").json["error"], "unknown-group");
 
+    // A reload with new options takes their token file: the old token no longer opens anything.
+    zold::ServiceConfig renewed = config;
+    renewed.tokenFile = folder.Write("new.token", "renewed-token\n");
+    ASSERT_TRUE(service.Reload(&error, &renewed)) << error;
+    EXPECT_EQ(http.Post("/api/v1/displays/one/refresh").status, 401);
+    EXPECT_EQ(http.Post("/api/v1/displays/one/refresh", "", "renewed-token").status, 200);
+
     // A reload that does not load leaves everything as it was.
     folder.Write("wall.toml", "[[display]]\nname = \"broken\"\n");
     EXPECT_FALSE(service.Reload(&error));

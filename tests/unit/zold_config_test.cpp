@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -56,6 +57,15 @@ TEST_F(ZoldConfig, ReadsEveryKeyWithPathsRelativeToTheFile) {
     EXPECT_EQ(config.IntervalFor({}), std::chrono::milliseconds(2500));
     EXPECT_EQ(config.IntervalFor({"other"}), std::chrono::milliseconds(2500));
     EXPECT_EQ(config.IntervalFor({"hall", "lobby"}), std::chrono::seconds(1));
+}
+
+TEST_F(ZoldConfig, TheSampleConfigLoads) {
+    zold::ServiceConfig config;
+    std::string error;
+    ASSERT_TRUE(zold::LoadConfigFile(ZOL_SOURCE_DIR "/tools/zold/zold.toml.example", config, &error))
+        << error;
+    EXPECT_EQ(config.listenHost, "127.0.0.1");
+    EXPECT_EQ(config.IntervalFor({"lobby"}), std::chrono::seconds(5));
 }
 
 TEST_F(ZoldConfig, RefusesWhatItDoesNotKnowWithFileAndLine) {
@@ -137,9 +147,17 @@ TEST_F(ZoldConfig, UsageErrorsAndHelp) {
 
 TEST_F(ZoldConfig, TheTokenIsTheFilesFirstLineAndOnlyThatIsAccepted) {
     std::string error;
-    const std::optional<zold::BearerToken> token =
-        zold::BearerToken::FromFile(Write("token", "  s3cret-token \nsecond line\n"), &error);
+    std::string warning;
+    const std::string path = Write("token", "  s3cret-token \nsecond line\n");
+    ::chmod(path.c_str(), 0644);
+    const std::optional<zold::BearerToken> token = zold::BearerToken::FromFile(path, &error, &warning);
     ASSERT_TRUE(token) << error;
+    EXPECT_NE(warning.find("chmod 600"), std::string::npos) << warning;
+    EXPECT_EQ(warning.find("s3cret"), std::string::npos);
+    warning.clear();
+    ::chmod(path.c_str(), 0600);
+    EXPECT_TRUE(zold::BearerToken::FromFile(path, &error, &warning));
+    EXPECT_EQ(warning, "");
     struct Case {
         const char* header;
         bool accepted;
@@ -159,9 +177,8 @@ TEST_F(ZoldConfig, TheTokenIsTheFilesFirstLineAndOnlyThatIsAccepted) {
     for (const Case& c : cases) {
         EXPECT_EQ(token->Accepts(c.header), c.accepted) << c.header;
     }
-    EXPECT_FALSE(zold::BearerToken::FromFile(Write("blank", " \n"), &error));
-    EXPECT_EQ(error.find("s3cret"), std::string::npos);
-    EXPECT_FALSE(zold::BearerToken::FromFile(Folder() + "/none", &error));
+    EXPECT_FALSE(zold::BearerToken::FromFile(Write("blank", " \n"), &error, &warning));
+    EXPECT_FALSE(zold::BearerToken::FromFile(Folder() + "/none", &error, &warning));
 }
 
 } // namespace

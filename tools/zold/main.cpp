@@ -10,7 +10,8 @@
 #include <pthread.h>
 
 int main(int argc, char** argv) {
-    const zold::OptionsResult options = zold::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const zold::OptionsResult options = zold::ParseOptions(arguments);
     if (options.status == zold::OptionsStatus::Help) {
         std::fputs(options.text.c_str(), stdout);
         return 0;
@@ -44,7 +45,13 @@ int main(int argc, char** argv) {
         }
         if (signal == SIGHUP) {
             zold::NotifyReloading();
-            if (!service.Reload(&error)) {
+            // The config file is read again too; when it no longer reads, the files it named before are.
+            const zold::OptionsResult again = zold::ParseOptions(arguments);
+            if (again.status != zold::OptionsStatus::Run) {
+                zold::Log(zold::LogLevel::Error,
+                          "the options no longer read, reloading with the old ones: " + again.text);
+            }
+            if (!service.Reload(&error, again.status == zold::OptionsStatus::Run ? &again.config : nullptr)) {
                 zold::NotifyStatus("reload failed; serving the previous inventory");
             }
             zold::NotifyReady();

@@ -67,7 +67,8 @@ OptionsResult ParseOptions(const std::vector<std::string>& arguments) {
     CLI::App app{"zold: the wall service. Polls every display of the inventory and serves their state,\n"
                  "their operations, metrics and a web page over HTTP.",
                  "zold"};
-    app.footer("SIGHUP reloads the inventory and the token file; SIGTERM and SIGINT stop the service.\n"
+    app.footer("SIGHUP reads the options, the config file, the inventory and the token file again;\n"
+               "SIGTERM and SIGINT stop the service.\n"
                "Requests that change a display need \"Authorization: Bearer TOKEN\"; docs/zold.md.");
     app.add_option("--config", given.configFile, "TOML file with [service] and [groups.NAME] settings")
         ->type_name("FILE");

@@ -9,8 +9,10 @@ namespace zold {
 namespace {
 
 // Runs at once, each with its own event loop and thread: beyond this a new round waits for one to end.
-// Only silent displays keep runs long, and each is in one run at a time.
-constexpr std::size_t kMaxRunsAtOnce = 32;
+// Runs of answering displays end within a round trip; only a run holding a silent display lasts (its
+// waits and retries), and a silent display is in one run at a time, so this is reached only with more
+// silent displays than this falling due at different moments.
+constexpr std::size_t kMaxRunsAtOnce = 128;
 // The scheduler looks again at least this often, so that a missed wake-up costs no more.
 constexpr auto kLongestSleep = std::chrono::milliseconds(500);
 

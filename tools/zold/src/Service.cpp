@@ -32,7 +32,9 @@ bool Service::LoadToken(std::shared_ptr<const BearerToken>* token, std::string* 
         token->reset();
         return true;
     }
-    std::optional<BearerToken> loaded = BearerToken::FromFile(m_config.tokenFile, error);
+    std::string warning;
+    std::optional<BearerToken> loaded = BearerToken::FromFile(m_config.tokenFile, error, &warning);
+    LogWarnings(warning);
     if (!loaded) {
         return false;
     }
@@ -86,30 +88,44 @@ bool Service::Start(std::string* error) {
     return true;
 }
 
-bool Service::Reload(std::string* error) {
+bool Service::Reload(std::string* error, const ServiceConfig* config) {
     if (!m_started) {
         *error = "the service is not running";
         return false;
     }
+    ServiceConfig next = m_config;
+    if (config != nullptr) {
+        if (config->listenHost != m_config.listenHost || config->listenPort != m_config.listenPort ||
+            config->tlsCert != m_config.tlsCert || config->tlsKey != m_config.tlsKey) {
+            Log(LogLevel::Warning,
+                "the listen address and the TLS files change with a restart, not a reload");
+        }
+        next.inventory = config->inventory;
+        next.tokenFile = config->tokenFile;
+        next.interval = config->interval;
+        next.groupIntervals = config->groupIntervals;
+    }
+    std::swap(next, m_config);
     std::string warnings;
     std::optional<Wall> wall = LoadWall(m_config, error, &warnings);
     LogWarnings(warnings);
     std::shared_ptr<const BearerToken> token;
     if (!wall || !LoadToken(&token, error)) {
+        std::swap(next, m_config);
         Log(LogLevel::Error, "reload refused, going on as before: " + *error);
         return false;
     }
-    auto next = std::make_shared<const Wall>(std::move(*wall));
+    auto current = std::make_shared<const Wall>(std::move(*wall));
     std::shared_ptr<const Wall> previous;
     {
         const std::lock_guard lock(m_lock);
         previous = m_wall;
-        m_wall = next;
+        m_wall = current;
         m_token = std::move(token);
     }
-    m_states.Keep(*previous, *next);
-    m_poller->SetWall(next);
-    Log(LogLevel::Info, "reloaded: " + std::to_string(next->displays.size()) + " display(s)");
+    m_states.Keep(*previous, *current);
+    m_poller->SetWall(current);
+    Log(LogLevel::Info, "reloaded: " + std::to_string(current->displays.size()) + " display(s)");
     return true;
 }
 

@@ -35,8 +35,10 @@ public:
     // cannot be bound; nothing is left running then.
     bool Start(std::string* error);
     // Reads the inventory and the token file again. Displays that stay the same keep their state and their
-    // engine connection. False and *error when either does not load: the service goes on as it was.
-    bool Reload(std::string* error);
+    // engine connection. With `config` (the options read again), its inventory, token file and intervals
+    // replace the old ones; a new listen address or TLS files wait for a restart. False and *error when
+    // the inventory or the token file does not load: the service goes on as it was.
+    bool Reload(std::string* error, const ServiceConfig* config = nullptr);
     // Idempotent; the engine is destroyed, so every display connection is closed when it returns.
     void Stop();
 

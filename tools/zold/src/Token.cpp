@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace zold {
 
 namespace {
@@ -27,7 +29,12 @@ std::string_view Trimmed(std::string_view text) {
 
 } // namespace
 
-std::optional<BearerToken> BearerToken::FromFile(const std::string& path, std::string* error) {
+std::optional<BearerToken> BearerToken::FromFile(const std::string& path, std::string* error,
+                                                 std::string* warning) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0) {
+        *warning = "the token file \"" + path + "\" may be read by others than its owner (chmod 600 it)";
+    }
     std::ifstream file(path);
     std::string line;
     if (!file || !std::getline(file, line)) {

@@ -14,8 +14,9 @@ namespace zold {
 class BearerToken {
 public:
     // Reads the file; its first line is the token (surrounding blanks removed). Nothing and *error when the
-    // file cannot be read or holds no token.
-    static std::optional<BearerToken> FromFile(const std::string& path, std::string* error);
+    // file cannot be read or holds no token; *warning when others than its owner may read it.
+    static std::optional<BearerToken> FromFile(const std::string& path, std::string* error,
+                                               std::string* warning);
     static BearerToken FromText(std::string_view token);
 
     // `header` is the whole Authorization header value: "Bearer TOKEN".

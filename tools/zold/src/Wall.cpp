@@ -4,7 +4,6 @@
 #include "Inventory.h"
 #include "Prepare.h"
 
-#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -19,15 +18,8 @@ bool WallDisplay::SameAs(const WallDisplay& other) const {
 }
 
 const WallDisplay* Wall::Find(const std::string& name) const {
-    const auto found =
-        std::find_if(displays.begin(), displays.end(), [&](const WallDisplay& d) { return d.name == name; });
-    return found == displays.end() ? nullptr : &*found;
-}
-
-bool Wall::HasGroup(const std::string& group) const {
-    return std::any_of(displays.begin(), displays.end(), [&](const WallDisplay& d) {
-        return std::find(d.groups.begin(), d.groups.end(), group) != d.groups.end();
-    });
+    const auto found = byName.find(name);
+    return found == byName.end() ? nullptr : &displays.at(found->second);
 }
 
 std::optional<Wall> LoadWall(const ServiceConfig& config, std::string* error, std::string* warnings) {
@@ -66,6 +58,7 @@ std::optional<Wall> LoadWall(const ServiceConfig& config, std::string* error, st
         display.target = std::move(prepared.target);
         display.problem = std::move(prepared.problem);
         display.interval = config.IntervalFor(display.groups);
+        wall.byName[display.name] = wall.displays.size();
         wall.displays.push_back(std::move(display));
     }
     return wall;

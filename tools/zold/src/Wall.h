@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zold {
@@ -29,9 +30,10 @@ struct WallDisplay {
 
 struct Wall {
     std::vector<WallDisplay> displays; // in inventory order
+    // Name to position in `displays`: every poll result looks its display up.
+    std::unordered_map<std::string, std::size_t> byName;
 
     const WallDisplay* Find(const std::string& name) const;
-    bool HasGroup(const std::string& group) const;
 };
 
 // Nothing and *error when the inventory cannot be read or checked; warnings (a PIN file others may read)
