@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include <optional>
+#include <regex>
 #include <variant>
 
 namespace zold {
@@ -16,6 +17,11 @@ namespace {
 
 constexpr std::size_t kMostDataBytes = 255; // what one command carries, as zolctl exec takes it
 constexpr int kByteMax = 255;
+
+const std::regex& ActionPattern() {
+    static const std::regex pattern(kActionPath);
+    return pattern;
+}
 
 // A refusal carried out of the checks below.
 struct Refused {
@@ -174,7 +180,13 @@ ApiReply Refusal(int status, const std::string& code, const std::string& message
     return {status, {{"error", code}, {"message", message}}};
 }
 
-ApiReply RunAction(const ActionRequest& request, const Wall& wall, const ActionContext& context) {
+std::string ReplyText(const ApiReply& reply) {
+    // A refusal quotes the path, and a decoded path may hold bytes that are not UTF-8: those are sent as
+    // U+FFFD rather than failing the reply.
+    return reply.body.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::variant<PlannedRun, ApiReply> CheckAction(const ActionRequest& request, const Wall& wall) {
     std::variant<Json, Refused> body = ParseBody(request.body);
     if (auto* refused = std::get_if<Refused>(&body)) {
         return refused->reply;
@@ -187,13 +199,39 @@ ApiReply RunAction(const ActionRequest& request, const Wall& wall, const ActionC
     if (auto* refused = std::get_if<Refused>(&command)) {
         return refused->reply;
     }
-    const std::vector<const WallDisplay*>& displays = std::get<std::vector<const WallDisplay*>>(chosen);
+    return PlannedRun{std::get<std::vector<const WallDisplay*>>(std::move(chosen)),
+                      std::get<ZOLFleet::Command>(std::move(command))};
+}
+
+std::optional<ActionRequest> ActionRoute(const std::string& path, std::string body) {
+    std::smatch match;
+    if (!std::regex_match(path, match, ActionPattern())) {
+        return std::nullopt;
+    }
+    ActionRequest action;
+    action.selector = match[1];
+    const std::string what = match[2];
+    action.kind = what == "exec"      ? ActionKind::Execute
+                  : what == "refresh" ? ActionKind::Refresh
+                                      : ActionKind::Operation;
+    action.operation = match[3];
+    action.body = std::move(body);
+    return action;
+}
+
+ApiReply RunAction(const ActionRequest& request, const Wall& wall, const ActionContext& context) {
+    std::variant<PlannedRun, ApiReply> checked = CheckAction(request, wall);
+    if (auto* refused = std::get_if<ApiReply>(&checked)) {
+        return *refused;
+    }
+    const PlannedRun& run = std::get<PlannedRun>(checked);
+    const std::vector<const WallDisplay*>& displays = run.displays;
     std::vector<Json> rows(displays.size());
     const bool status = request.kind == ActionKind::Refresh;
     ZOLFleet::RunSummary summary;
     try {
         summary = RunOnWall(
-            context.engine, displays, std::get<ZOLFleet::Command>(command),
+            context.engine, displays, run.command,
             [&](const WallResult& result) {
                 context.metrics.Observe(result);
                 context.states.Record(result.display->name, result, status);

@@ -19,13 +19,13 @@ constexpr time_t kWriteTimeoutSeconds = 5;
 
 const std::regex kDisplaysRoute("/api/v1/displays");
 const std::regex kDisplayRoute("/api/v1/displays/([^/]+)");
-const std::regex kActionRoute("/api/v1/displays/([^/]+)/(ops/([^/]+)|exec|refresh)");
+const std::regex kActionRoute(kActionPath);
 const std::regex kOperationsRoute("/api/v1/operations");
 const std::regex kMetricsRoute("/metrics");
 
 void Reply(httplib::Response& response, const ApiReply& reply) {
     response.status = reply.status;
-    response.set_content(reply.body.dump(), kJsonType);
+    response.set_content(ReplyText(reply), kJsonType);
 }
 
 void Refuse(httplib::Response& response, int status, const std::string& code, const std::string& message) {
@@ -168,14 +168,8 @@ void HttpServer::Route() {
                                "a valid \"Authorization: Bearer\" token is needed");
                         return;
                     }
-                    ActionRequest action;
-                    action.selector = request.matches[1];
-                    const std::string what = request.matches[2];
-                    action.kind = what == "exec"      ? ActionKind::Execute
-                                  : what == "refresh" ? ActionKind::Refresh
-                                                      : ActionKind::Operation;
-                    action.operation = request.matches[3];
-                    action.body = request.body;
+                    // This route's pattern is kActionPath's text, so the path always names an action.
+                    const ActionRequest action = *ActionRoute(request.path, request.body);
                     const ApiReply reply = RunAction(action, *m_context.wall(), m_context.actions);
                     if (reply.status >= 400) {
                         Log(LogLevel::Warning, "refused " + request.method + " " + request.path + ": " +
