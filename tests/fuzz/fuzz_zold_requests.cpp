@@ -4,15 +4,17 @@
 //
 // Input: "METHOD PATH", a line break, the Authorization header's value, a line break, the body.
 // Invariants: nothing throws; a path is an action only for what the route names, and the action gives the
-// path back; the token is taken only as "Bearer TOKEN" (blanks around TOKEN aside); a refusal is a 400 or
-// 404 with a text code and message, and every reply serialises; a planned run names, in wall order, the
-// display named or every display of the group, and carries a command the engine runs (a known operation
-// with as many arguments as it takes, at most 255 data bytes, the status command for a refresh).
+// path back; its log line holds no control character; the token is taken only as "Bearer TOKEN" (blanks
+// around TOKEN aside); a refusal is a 400 or 404 with a text code and message, and every reply serialises;
+// a planned run names, in wall order, the display named or every display of the group, and carries a
+// command the engine runs (a known operation with as many arguments as it takes, at most 255 data bytes,
+// the status command for a refresh).
 
 #include "FuzzSupport.h"
 
 #include "Actions.h"
 #include "Inventory.h"
+#include "Log.h"
 #include "Token.h"
 #include "Wall.h"
 #include "WallRun.h"
@@ -175,6 +177,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZOL_FUZZ_CHECK(PathOf(*action) == path);
     ZOL_FUZZ_CHECK(!action->selector.empty());
     ZOL_FUZZ_CHECK(action->body == body);
+    // The server logs a refused path before it checks the token: nothing in it may end its line.
+    const std::string logged = zold::LogLine(zold::LogLevel::Warning, "refused " + path);
+    ZOL_FUZZ_CHECK(std::none_of(logged.begin(), logged.end(),
+                                [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }));
 
     // Checked whatever the token, so that an input that loses it still searches the checks.
     ZOL_FUZZ_CHECK(TheToken().Accepts(authorization) == TokenShouldPass(authorization));

@@ -1,7 +1,8 @@
 // zold's actions before they run: which paths name one, what a checked request plans to run, and that
-// every refusal can be sent.
+// every refusal can be sent and logged.
 
 #include "Actions.h"
+#include "Log.h"
 #include "WallRun.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,20 @@ TEST(ZoldActions, RefusalQuotingBytesThatAreNotUtf8IsSent) {
         std::string text;
         EXPECT_NO_THROW(text = zold::ReplyText(reply)) << path;
         EXPECT_NE(text.find("\"error\""), std::string::npos) << path;
+    }
+}
+
+// A refused path is logged before any token is checked: a decoded line break must not start a line of its
+// own.
+TEST(ZoldActions, LoggedPathStaysOnItsLine) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"refused /a", "<4>zold: refused /a"},
+        {"refused /x\n<3>zold: forged", "<4>zold: refused /x\\x0a<3>zold: forged"},
+        {std::string("a\r\t\x7f\0b", 6), "<4>zold: a\\x0d\\x09\\x7f\\x00b"},
+        {"caf\xc3\xa9", "<4>zold: caf\xc3\xa9"},
+    };
+    for (const auto& [text, line] : rows) {
+        EXPECT_EQ(zold::LogLine(zold::LogLevel::Warning, text), line);
     }
 }
 

@@ -12,4 +12,8 @@ enum class LogLevel { Error, Warning, Info };
 
 void Log(LogLevel level, const std::string& text);
 
+// The line Log writes, without its line break. A control character in `text` (a request path may carry
+// a decoded line break) is written as \xNN, so that no text can end its line and forge another.
+std::string LogLine(LogLevel level, const std::string& text);
+
 } // namespace zold
