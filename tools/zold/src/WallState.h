@@ -7,6 +7,7 @@
 #include "WallRun.h"
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -46,10 +47,22 @@ public:
     std::map<std::string, DisplayState> All() const;
     SweepState Sweep() const;
 
+    // Every state and the sweep as of one moment, with the generation they belong to.
+    struct Snapshot {
+        std::uint64_t generation = 0;
+        std::map<std::string, DisplayState> states;
+        SweepState sweep;
+    };
+    Snapshot Take() const;
+    // Counts every change of any state or of the sweep: a document rendered at one generation holds as
+    // long as this is the same.
+    std::uint64_t Generation() const;
+
 private:
     mutable std::mutex m_lock;
     std::map<std::string, DisplayState> m_states;
     SweepState m_sweep;
+    std::uint64_t m_generation = 0;
 };
 
 } // namespace zold
