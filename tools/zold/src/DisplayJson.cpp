@@ -49,7 +49,7 @@ Json DisplayJson(const WallDisplay& display, const DisplayState& state, SystemTi
         json["lastSeen"] = nullptr;
         json["lastSeenAgoMs"] = nullptr;
     }
-    json["rttMs"] = state.rtt ? Json(state.rtt->count()) : Json();
+    json["rttMs"] = state.rtt ? Json(Milliseconds(*state.rtt)) : Json();
     json["values"] = state.values;
     return json;
 }

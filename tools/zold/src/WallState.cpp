@@ -24,7 +24,7 @@ std::optional<bool> PowerOf(const Json& values) {
 
 } // namespace
 
-void StateTable::Record(const std::string& name, const WallResult& result, bool status) {
+void StateTable::Record(const std::string& name, const WallResult& result) {
     const ZOLFleet::ErrorKind kind = result.result.error;
     if (kind == ZOLFleet::ErrorKind::Cancelled) {
         return;
@@ -36,16 +36,13 @@ void StateTable::Record(const std::string& name, const WallResult& result, bool 
         // A failed exchange stores Power and Responding as false first: only an answer's values are kept.
         state.values.update(result.values);
     }
-    if (!status) {
-        return;
-    }
     state.polled = true;
     state.error = kind;
     state.responding = Answered(kind);
     if (state.responding) {
         state.power = PowerOf(state.values);
         state.lastSeen = std::chrono::system_clock::now();
-        state.rtt = result.result.elapsed;
+        state.rtt = result.elapsed;
     } else {
         state.power.reset();
     }
