@@ -69,7 +69,13 @@ Json DisplaysJson(const Wall& wall, const StateTable::Snapshot& snapshot, System
 
 std::shared_ptr<const std::string> DisplaysDocument::Body(const std::shared_ptr<const Wall>& wall,
                                                           const StateTable& states) {
+    const auto asked = std::chrono::steady_clock::now();
     const std::lock_guard lock(m_lock);
+    // A document whose state was copied after this request came in is as new as it needs; so requests
+    // that waited for one rendering while polls went on do not each render again in turn.
+    if (m_body && m_wall == wall && m_renderedAt >= asked) {
+        return m_body;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (m_body && m_wall == wall && m_generation == states.Generation() &&
         now - m_renderedAt < kMostDocumentAge) {

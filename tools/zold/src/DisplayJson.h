@@ -21,7 +21,8 @@ Json DisplaysJson(const Wall& wall, const StateTable::Snapshot& snapshot, System
 
 // The displays document as bytes, rendered again only when the wall or a state changed, or when the one
 // rendered is older than kMostDocumentAge: its lastSeenAgoMs values are at most that much behind.
-// Requests that come while it renders wait for that rendering instead of each doing their own.
+// Requests that come while it renders wait for it; one rendered from a copy taken after a request came
+// serves that request as it is.
 inline constexpr auto kMostDocumentAge = std::chrono::milliseconds(100);
 
 class DisplaysDocument {
