@@ -6,6 +6,7 @@
 #include "zolsim/FleetSimulator.h"
 #include "zolsim/Simulator.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -149,12 +150,49 @@ TEST_F(ZoldApi, RefreshExecAndOperationsRunOnTheDisplaysNamed) {
         }
         EXPECT_GE(Received(), c.displays);
     }
-    // The power command took the display's state: the next refresh shows it.
-    const Reply off17 = Client().Post("/api/v1/displays/lobby-1/exec", R"({"code":17,"data":[0]})");
-    ASSERT_EQ(off17.status, 200);
-    ASSERT_EQ(Client().Post("/api/v1/displays/lobby-1/refresh").status, 200);
-    EXPECT_EQ(Client().Get("/api/v1/displays/lobby-1").json["power"], "off");
-    ASSERT_EQ(Client().Post("/api/v1/displays/lobby-1/exec", R"({"code":17,"data":[1]})").status, 200);
+}
+
+// The stored state follows every answer, not only polls; a refresh lists what differs from the stored
+// state, even a value back at the record's default (off is Power false).
+TEST_F(ZoldApi, StateFollowsEveryAnswerAndARefreshListsWhatDiffersFromIt) {
+    struct Step {
+        const char* what;
+        const char* path;
+        const char* body;
+        bool displayPower; // set on the display behind the service's back before the request
+        const char* power; // the stored state right after
+        bool powerChanged; // the result's "changed" holds Power
+    };
+    const Step steps[] = {
+        {"power off sent", "/api/v1/displays/lobby-1/exec", R"({"code":17,"data":[0]})", true, "off", true},
+        {"power on sent", "/api/v1/displays/lobby-1/exec", R"({"code":17,"data":[1]})", false, "on", true},
+        {"refresh, nothing differs", "/api/v1/displays/lobby-1/refresh", "", true, "on", false},
+        {"refresh after it went off", "/api/v1/displays/lobby-1/refresh", "", false, "off", true},
+        {"refresh after it came on", "/api/v1/displays/lobby-1/refresh", "", true, "on", true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        on->FindDisplay(1)->SetPower(step.displayPower);
+        const std::string before = Client().Get("/api/v1/displays/lobby-1").json["lastSeen"];
+        const Reply reply = Client().Post(step.path, step.body);
+        ASSERT_EQ(reply.status, 200) << reply.body;
+        const auto& result = reply.json["results"][0];
+        EXPECT_EQ(result["error"], "ok");
+        const auto& changed = result["changed"];
+        EXPECT_EQ(std::find(changed.begin(), changed.end(), "Power") != changed.end(), step.powerChanged)
+            << changed;
+        // A local answer takes less than a millisecond, which is no reason to report none.
+        EXPECT_GT(result["elapsedMs"].get<double>(), 0.0);
+        // GET /api/v1/displays too: its document is rendered again after the change.
+        for (const auto& display : {Client().Get("/api/v1/displays/lobby-1").json,
+                                    Client().Get("/api/v1/displays").json["displays"][0]}) {
+            EXPECT_EQ(display["power"], step.power);
+            EXPECT_EQ(display["values"]["Power"], std::string(step.power) == "on");
+            EXPECT_EQ(display["responding"], true);
+            EXPECT_GE(display["lastSeen"].get<std::string>(), before);
+            EXPECT_GT(display["rttMs"].get<double>(), 0.0);
+        }
+    }
 }
 
 TEST_F(ZoldApi, RefusedRequestsReachNoDisplay) {

@@ -171,7 +171,7 @@ Json ResultJson(const WallResult& result) {
             {"error", ZOLFleet::ErrorKindName(r.error)},
             {"outs", r.outs},
             {"changed", r.changed},
-            {"elapsedMs", r.elapsed.count()}};
+            {"elapsedMs", Milliseconds(result.elapsed)}};
 }
 
 } // namespace
@@ -227,18 +227,18 @@ ApiReply RunAction(const ActionRequest& request, const Wall& wall, const ActionC
     const PlannedRun& run = std::get<PlannedRun>(checked);
     const std::vector<const WallDisplay*>& displays = run.displays;
     std::vector<Json> rows(displays.size());
-    const bool status = request.kind == ActionKind::Refresh;
     ZOLFleet::RunSummary summary;
     try {
         summary = RunOnWall(
             context.engine, displays, run.command,
             [&](const WallResult& result) {
                 context.metrics.Observe(result);
-                context.states.Record(result.display->name, result, status);
+                context.states.Record(result.display->name, result);
                 const auto at = std::find(displays.begin(), displays.end(), result.display);
                 rows.at(static_cast<std::size_t>(at - displays.begin())) = ResultJson(result);
             },
-            context.cancel);
+            context.cancel,
+            [&](const WallDisplay& display) { return context.states.Find(display.name).values; });
     } catch (const std::invalid_argument& failure) {
         // The checks above take what the engine takes; this is the engine's word on the same thing.
         return BadArguments(failure.what()).reply;

@@ -49,23 +49,47 @@ Json DisplayJson(const WallDisplay& display, const DisplayState& state, SystemTi
         json["lastSeen"] = nullptr;
         json["lastSeenAgoMs"] = nullptr;
     }
-    json["rttMs"] = state.rtt ? Json(state.rtt->count()) : Json();
+    json["rttMs"] = state.rtt ? Json(Milliseconds(*state.rtt)) : Json();
     json["values"] = state.values;
     return json;
 }
 
-Json DisplaysJson(const Wall& wall, const StateTable& states) {
-    const std::map<std::string, DisplayState> all = states.All();
-    const SystemTime now = std::chrono::system_clock::now();
+Json DisplaysJson(const Wall& wall, const StateTable::Snapshot& snapshot, SystemTime now) {
+    const std::map<std::string, DisplayState>& all = snapshot.states;
     Json displays = Json::array();
     for (const WallDisplay& display : wall.displays) {
         const auto found = all.find(display.name);
         displays.push_back(DisplayJson(display, found == all.end() ? DisplayState{} : found->second, now));
     }
-    const SweepState sweep = states.Sweep();
+    const SweepState& sweep = snapshot.sweep;
     Json sweepJson = {{"durationMs", sweep.duration.count()},
                       {"completedAt", sweep.completedAt ? Json(IsoTime(*sweep.completedAt)) : Json()}};
     return {{"displays", std::move(displays)}, {"sweep", std::move(sweepJson)}};
+}
+
+std::shared_ptr<const std::string> DisplaysDocument::Body(const std::shared_ptr<const Wall>& wall,
+                                                          const StateTable& states) {
+    const auto asked = std::chrono::steady_clock::now();
+    const std::lock_guard lock(m_lock);
+    // A document whose state was copied after this request came in is as new as it needs; so requests
+    // that waited for one rendering while polls went on do not each render again in turn.
+    if (m_body && m_wall == wall && m_renderedAt >= asked) {
+        return m_body;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (m_body && m_wall == wall && m_generation == states.Generation() &&
+        now - m_renderedAt < kMostDocumentAge) {
+        return m_body;
+    }
+    // The copy is taken under the state's lock; the rendering is done outside it, so polls that record
+    // their results do not wait for it.
+    const StateTable::Snapshot snapshot = states.Take();
+    m_body = std::make_shared<const std::string>(
+        DisplaysJson(*wall, snapshot, std::chrono::system_clock::now()).dump());
+    m_wall = wall;
+    m_generation = snapshot.generation;
+    m_renderedAt = now;
+    return m_body;
 }
 
 Json OperationsJson() {

@@ -129,7 +129,10 @@ void HttpServer::Stop() {
 void HttpServer::Route() {
     httplib::Server& server = *m_server;
     server.Get("/api/v1/displays", [this](const httplib::Request&, httplib::Response& response) {
-        Reply(response, {200, DisplaysJson(*m_context.wall(), m_context.actions.states)});
+        const std::shared_ptr<const std::string> body =
+            m_displays.Body(m_context.wall(), m_context.actions.states);
+        response.status = 200;
+        response.set_content(*body, kJsonType);
     });
     server.Get("/api/v1/displays/([^/]+)",
                [this](const httplib::Request& request, httplib::Response& response) {

@@ -5,6 +5,7 @@
 // client that stalls holds only its own thread until the read time-out.
 
 #include "Actions.h"
+#include "DisplayJson.h"
 #include "Metrics.h"
 #include "Token.h"
 #include "Wall.h"
@@ -56,6 +57,7 @@ private:
     void Route();
 
     HttpContext m_context;
+    DisplaysDocument m_displays;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     std::uint16_t m_port = 0;

@@ -33,7 +33,7 @@ void Metrics::Observe(const WallResult& result) {
     const ZOLFleet::ErrorKind kind = result.result.error;
     const std::lock_guard lock(m_lock);
     if (kind == ZOLFleet::ErrorKind::Ok || kind == ZOLFleet::ErrorKind::Nak) {
-        const double seconds = std::chrono::duration<double>(result.result.elapsed).count();
+        const double seconds = std::chrono::duration<double>(result.elapsed).count();
         for (std::size_t i = 0; i < kBuckets.size(); ++i) {
             if (seconds <= kBuckets.at(i)) {
                 ++m_bucketCounts.at(i);

@@ -149,12 +149,14 @@ void Poller::RunBatch(const std::shared_ptr<const Wall>& wall, const std::vector
             }
         }
         if (current) {
-            m_states.Record(result.display->name, result, true);
+            m_states.Record(result.display->name, result);
         }
         m_wake.notify_all();
     };
     try {
-        const ZOLFleet::RunSummary summary = RunOnWall(m_engine, batch, StatusCommand(), settle, &m_cancel);
+        const ZOLFleet::RunSummary summary =
+            RunOnWall(m_engine, batch, StatusCommand(), settle, &m_cancel,
+                      [this](const WallDisplay& display) { return m_states.Find(display.name).values; });
         if (!m_cancel.IsCancelled()) {
             m_states.RecordSweep(summary.elapsed);
         }

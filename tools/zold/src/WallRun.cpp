@@ -5,6 +5,8 @@
 #include "LFDValueVisitor.h"
 #include "ZOLConnection.h"
 
+#include <algorithm>
+#include <optional>
 #include <set>
 
 namespace zold {
@@ -29,7 +31,46 @@ Json StoredValues(const ILFDData& record, const std::vector<std::string>& change
     return values;
 }
 
+std::optional<LFDValue> ValueOf(const Json& json) {
+    if (json.is_boolean()) {
+        return LFDValue(json.get<bool>());
+    }
+    if (json.is_number_integer()) {
+        return LFDValue(json.get<int>());
+    }
+    if (json.is_string()) {
+        return LFDValue(json.get<std::string>());
+    }
+    if (json.is_array()) {
+        std::vector<int> ints;
+        for (const Json& item : json) {
+            if (!item.is_number_integer()) {
+                return std::nullopt;
+            }
+            ints.push_back(item.get<int>());
+        }
+        return LFDValue(std::move(ints));
+    }
+    return std::nullopt;
+}
+
+// Values that do not fit the record (none should: they came from one) are left at its defaults.
+void Seed(ILFDData& record, const Json& values) {
+    if (!values.is_object()) {
+        return;
+    }
+    for (const auto& item : values.items()) {
+        if (const std::optional<LFDValue> value = ValueOf(item.value())) {
+            LFDValues::Assign(record, item.key(), *value);
+        }
+    }
+}
+
 } // namespace
+
+double Milliseconds(std::chrono::microseconds elapsed) {
+    return static_cast<double>(elapsed.count()) / 1000.0;
+}
 
 ZOLFleet::Command StatusCommand() {
     return ZOLFleet::Command::Execute(kStatusCode);
@@ -42,7 +83,7 @@ bool IsStatus(const ZOLFleet::Command& command) {
 
 ZOLFleet::RunSummary RunOnWall(ZOLFleet::Engine& engine, const std::vector<const WallDisplay*>& displays,
                                const ZOLFleet::Command& command, const WallCallback& onResult,
-                               const ZOLFleet::CancelToken* cancel) {
+                               const ZOLFleet::CancelToken* cancel, const WallKnown& known) {
     const auto started = std::chrono::steady_clock::now();
     std::vector<CLFDDataPtr> owned;
     std::vector<ILFDData*> records;
@@ -60,6 +101,9 @@ ZOLFleet::RunSummary RunOnWall(ZOLFleet::Engine& engine, const std::vector<const
             continue;
         }
         owned.push_back(zolctl::MakeRecord(display->target));
+        if (known) {
+            Seed(*owned.back(), known(*display));
+        }
         records.push_back(owned.back().get());
         running.push_back(display);
         if (!display->target.IsSerial() && display->target.port != kProtocolPort) {
@@ -79,6 +123,13 @@ ZOLFleet::RunSummary RunOnWall(ZOLFleet::Engine& engine, const std::vector<const
                 if (engineResult.record != nullptr) {
                     result.values = StoredValues(*engineResult.record, engineResult.changed, status);
                 }
+                // The engine's whole milliseconds are cut short: the time lies below the next one. The
+                // time since the run started is finer but counts a wait for a free connection too; the
+                // smaller of the two is the closer.
+                result.elapsed = std::min(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now() - started),
+                                          std::chrono::duration_cast<std::chrono::microseconds>(
+                                              engineResult.elapsed + std::chrono::milliseconds(1)));
                 onResult(result);
             },
             options, cancel);

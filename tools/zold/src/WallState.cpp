@@ -24,19 +24,17 @@ std::optional<bool> PowerOf(const Json& values) {
 
 } // namespace
 
-void StateTable::Record(const std::string& name, const WallResult& result, bool status) {
+void StateTable::Record(const std::string& name, const WallResult& result) {
     const ZOLFleet::ErrorKind kind = result.result.error;
     if (kind == ZOLFleet::ErrorKind::Cancelled) {
         return;
     }
     const std::lock_guard lock(m_lock);
+    ++m_generation;
     DisplayState& state = m_states[name];
     if (Answered(kind)) {
         // A failed exchange stores Power and Responding as false first: only an answer's values are kept.
         state.values.update(result.values);
-    }
-    if (!status) {
-        return;
     }
     state.polled = true;
     state.error = kind;
@@ -44,7 +42,7 @@ void StateTable::Record(const std::string& name, const WallResult& result, bool 
     if (state.responding) {
         state.power = PowerOf(state.values);
         state.lastSeen = std::chrono::system_clock::now();
-        state.rtt = result.result.elapsed;
+        state.rtt = result.elapsed;
     } else {
         state.power.reset();
     }
@@ -52,12 +50,14 @@ void StateTable::Record(const std::string& name, const WallResult& result, bool 
 
 void StateTable::RecordSweep(std::chrono::milliseconds duration) {
     const std::lock_guard lock(m_lock);
+    ++m_generation;
     m_sweep.duration = duration;
     m_sweep.completedAt = std::chrono::system_clock::now();
 }
 
 void StateTable::Keep(const Wall& previous, const Wall& current) {
     const std::lock_guard lock(m_lock);
+    ++m_generation;
     for (auto state = m_states.begin(); state != m_states.end();) {
         const WallDisplay* now = current.Find(state->first);
         const WallDisplay* before = previous.Find(state->first);
@@ -80,6 +80,16 @@ std::map<std::string, DisplayState> StateTable::All() const {
 SweepState StateTable::Sweep() const {
     const std::lock_guard lock(m_lock);
     return m_sweep;
+}
+
+StateTable::Snapshot StateTable::Take() const {
+    const std::lock_guard lock(m_lock);
+    return {m_generation, m_states, m_sweep};
+}
+
+std::uint64_t StateTable::Generation() const {
+    const std::lock_guard lock(m_lock);
+    return m_generation;
 }
 
 } // namespace zold
