@@ -21,8 +21,8 @@ using DeliveryPlan = std::vector<DeliveryStep>;
 
 // A reply's delay, then its bytes: in two parts when split (the gap between them), one byte at a time
 // when trickled, and once more when it is to be sent twice; a close comes after the part it lets out
-// (none, or the first splitAt bytes and then the split gap). Endless bytes are planned as one write: the threaded doors repeat
-// it themselves.
+// (none, or the first splitAt bytes and then the split gap). Endless bytes are planned as one write: the
+// threaded doors repeat it themselves.
 DeliveryPlan PlanDelivery(const Outgoing& reply);
 
 } // namespace zolsim
